@@ -1,0 +1,6 @@
+"""tavero: fast procedural scientific plotting.
+
+Every routine of the library is a function of this module (see tavero.pyi).
+"""
+from .tavero import *  # noqa: F401,F403
+from .tavero import _pending  # noqa: F401

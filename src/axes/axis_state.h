@@ -1,0 +1,13 @@
+// Fields of the context record owned by this subsystem, with their creation defaults.
+#pragma once
+
+namespace tavero {
+
+struct Context;
+
+struct AxisState {
+  int unused_ = 0;  // filled in as the subsystem is built
+};
+
+
+}  // namespace tavero

@@ -1,0 +1,30 @@
+// Colour values, the colour table and the conversions between them.
+#pragma once
+#include <cstdint>
+
+#include "core/context.h"
+#include "drivers/driver.h"
+
+namespace tavero {
+
+inline bool is_explicit(int colour) { return (static_cast<uint32_t>(colour) >> 24) == 1; }
+inline int make_explicit(int r, int g, int b) { return 0x01000000 | (b << 16) | (g << 8) | r; }
+
+// The colour as the current device needs it (index on palette devices, RGB otherwise).
+DeviceColor resolve_color(const Context& ctx, int colour);
+// Nearest colour index to (r, g, b) over the usable entries of the table.
+int nearest_index(const Context& ctx, int r, int g, int b);
+// Loads a predefined table by its 0-based name index (SMAL RAIN SPEC GREY RRAI RSPE RGRE VGA
+// TEMP) with every device adjustment, sends it and selects the foreground colour.
+void load_color_table(Context& ctx, int name);
+// Sends the table to palette devices.
+void send_palette(Context& ctx);
+
+// Colour of a value (shared colour scaling of shaded contours, surfaces, colour bars).
+void set_color_scaling(Context& ctx, double za, double ze, bool log_axis, double user_lo,
+                       double user_hi, bool from_data);
+int color_of_value(const Context& ctx, double v);
+
+void reset_colors(Context& ctx);
+
+}  // namespace tavero

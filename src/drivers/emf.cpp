@@ -1,0 +1,8 @@
+// Not built yet: the format is reported as unavailable.
+#include "drivers/factories.h"
+
+namespace tavero {
+
+Driver* make_emf_driver(Context&) { return nullptr; }
+
+}  // namespace tavero

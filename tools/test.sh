@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine, builds tavero and runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./tools/setup.sh
+# run from the tests folder so that the installed package is imported, not the source tree
+python3 -m pytest -q -p no:cacheprovider tests "$@"
