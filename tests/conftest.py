@@ -31,6 +31,9 @@ def run_py(tmp_path):
 
     def run(code, env=None, check=True):
         full_env = dict(os.environ)
+        pkg_root = os.path.dirname(os.path.dirname(os.path.abspath(tavero.__file__)))
+        full_env["PYTHONPATH"] = os.pathsep.join(
+            [pkg_root] + [p for p in full_env.get("PYTHONPATH", "").split(os.pathsep) if p])
         full_env.update(env or {})
         proc = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], cwd=tmp_path,
                               capture_output=True, text=True, env=full_env, timeout=120)

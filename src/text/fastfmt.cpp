@@ -1,9 +1,10 @@
 // Fast exact fixed-point output; see fastfmt.h for the contract.
 //
 // A finite double is m * 2^e with an integer m < 2^53.  Writing it with d decimals
-// means rounding m * 10^d * 2^e = (m * 5^d) * 2^(d+e) to an integer, which is done
-// exactly: for everyday magnitudes in two 64-bit words, otherwise in a small
-// arbitrary-precision integer.
+// means rounding m * 10^d * 2^e = (m * 5^d) * 2^(d+e) to an integer.  For everyday
+// magnitudes the double product decides, unless it lies too close to a half; those
+// values are rounded exactly in two 64-bit words.  Magnitudes from 1e11 on go
+// through a small arbitrary-precision integer.
 
 #include "text/fastfmt.h"
 

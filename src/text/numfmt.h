@@ -45,8 +45,10 @@ void set_numode(NumFormatState& st, int idec, int igrp, int ipos, int ifix);
 
 // Fixed formatter.  ndig: -1 integer without point ("3"), 0 integer with point
 // ("3."), n > 0 exactly n decimals; values below -1 act as -1, above 100 as 100.
-// Rounds half away from zero.  width > 0 pads on the left with blanks to that
-// width; with width 0 a negative number that rounds to zero loses its sign.
+// Rounds half away from zero the double product x * 10^ndig (below 2^53; above, the
+// exact product), and writes all digits of the result, so only the buffer cuts.
+// width > 0 pads on the left with blanks to that width; with width 0 a negative
+// number that rounds to zero loses its sign.  NaN and infinities: "NaN", "Inf", "-Inf".
 int format_fixed(double x, int ndig, char* buf, int buflen, int width = 0);
 
 // Exponent formatter for Exp, FExp and XExp (any other form is taken as FExp):
@@ -74,8 +76,8 @@ std::string format_number(const NumFormatState& st, double x, int ndig, char exp
 
 // How the text engine must draw a string made by build_number.
 struct NumberDrawMode {
-  bool fixed_spacing;      // switch fixed spacing on with kEqualWidthFactor
-  bool shift_chars;        // switch the exponent/reset shift characters on
+  bool fixed_spacing;        // switch fixed spacing on with kEqualWidthFactor
+  bool shift_chars;          // switch the exponent/reset shift characters on
   bool math_shift_alphabet;  // shift alphabet 1 = MATH entered by '{', left by '}'
 };
 NumberDrawMode number_draw_mode(const NumFormatState& st, NumForm form);

@@ -19,16 +19,17 @@
 using namespace tavero;
 
 static int g_fail = 0;
-#define CHECK_EQ(got, want)                                                                     \
-  do {                                                                                          \
-    const std::string g_ = (got), w_ = (want);                                                  \
-    if (g_ != w_ && ++g_fail <= 40)                                                             \
-      std::printf("%s:%d: %s\n  got  [%s]\n  want [%s]\n", __FILE__, __LINE__, #got, g_.c_str(), \
-                  w_.c_str());                                                                  \
+static void fail_eq(int line, const char* what, const std::string& got, const std::string& want) {
+  if (++g_fail <= 40) std::printf("line %d: %s\n  got  [%s]\n  want [%s]\n", line, what, got.c_str(), want.c_str());
+}
+#define CHECK_EQ(got, want)                             \
+  do {                                                  \
+    const std::string g_ = (got), w_ = (want);          \
+    if (g_ != w_) fail_eq(__LINE__, #got, g_, w_);      \
   } while (0)
-#define CHECK(cond)                                                           \
-  do {                                                                        \
-    if (!(cond) && ++g_fail <= 40) std::printf("%s:%d: %s\n", __FILE__, __LINE__, #cond); \
+#define CHECK(cond) \
+  do {              \
+    if (!(cond)) fail_eq(__LINE__, #cond, "false", "true"); \
   } while (0)
 
 static std::string fx(double x, int ndig, int width = 0, int buflen = kNumberBufLen) {
@@ -47,92 +48,60 @@ static std::string num(NumForm f, double x, int ndig, NumMode m = {}, char ec = 
 }
 static std::string fast(double v, int d, unsigned flags = 0) {
   char b[fastfmt::kMaxFixedLen + 1];
-  char* e = fastfmt::append_fixed(b, v, d, flags);
-  CHECK(e - b <= fastfmt::kMaxFixedLen);
-  return std::string(b, e);
+  return std::string(b, fastfmt::append_fixed(b, v, d, flags));
 }
-static std::string cfmt(double v, int d, bool alt = false) {
+static std::string cfmt(double v, int d) {
   char b[512];
-  std::snprintf(b, sizeof b, alt ? "%#.*f" : "%.*f", d, v);
+  std::snprintf(b, sizeof b, "%.*f", d, v);
   return b;
 }
-// C's output with a negative zero result written without sign.
+// C's output, with a result that rounds to zero written without sign.
 static std::string cfmt_unsigned_zero(double v, int d) {
   std::string s = cfmt(v, d);
   if (s[0] == '-' && s.find_first_not_of("0.", 1) == std::string::npos) s.erase(0, 1);
   return s;
 }
 
-static void test_fixed_basic_forms() {
-  CHECK_EQ(fx(0, 2), "0.00");
-  CHECK_EQ(fx(-0.001, 2), "0.00");
-  CHECK_EQ(fx(-0.4, -1), "0");
-  CHECK_EQ(fx(2.5, -1), "3");
-  CHECK_EQ(fx(2.5, 0), "3.");
-  CHECK_EQ(fx(-2.5, -1), "-3");
-  CHECK_EQ(fx(0.05, 2), "0.05");
-  CHECK_EQ(fx(5, 3), "5.000");
-  CHECK_EQ(fx(12.345, 1), "12.3");
-  CHECK_EQ(fx(3.14159, 2, 8), "    3.14");
-  CHECK_EQ(fx(-3.14159, 2, 8), "   -3.14");
-  CHECK_EQ(fx(0.5, 3), "0.500");
-  CHECK_EQ(fx(123.456, 5), "123.45600");
-  // ndig: -2 and below act as -1, above 100 as 100.
-  CHECK_EQ(fx(2.5, -2), "3");
-  CHECK_EQ(fx(-7.5, -9), "-8");
-  CHECK_EQ(fx(1, 101, 0, 200), fx(1, 100, 0, 200));
+static void test_fixed_cases() {
+  struct Case {
+    double x;
+    int ndig, width, buflen;
+    const char* want;
+  };
+  const std::string zeros48 = std::string(48, '0');
+  static const Case cases[] = {
+      // The documented forms.
+      {0, 2, 0, 51, "0.00"}, {-0.001, 2, 0, 51, "0.00"}, {-0.4, -1, 0, 51, "0"}, {2.5, -1, 0, 51, "3"},
+      {2.5, 0, 0, 51, "3."}, {-2.5, -1, 0, 51, "-3"}, {0.05, 2, 0, 51, "0.05"}, {5, 3, 0, 51, "5.000"},
+      {12.345, 1, 0, 51, "12.3"}, {3.14159, 2, 8, 51, "    3.14"}, {-3.14159, 2, 8, 51, "   -3.14"},
+      // ndig below -1 acts as -1; a field narrower than the number cuts nothing.
+      {-7.5, -9, 0, 51, "-8"}, {-1234.5, 1, 3, 51, "-1234.5"},
+      // Half away from zero; the largest double below one half stays 0.
+      {0.125, 2, 0, 51, "0.13"}, {-0.125, 2, 0, 51, "-0.13"}, {0.49999999999999994, -1, 0, 51, "0"},
+      // The scaled value is the double product: 2.675 * 100 is 267.5 exactly.
+      {2.675, 2, 0, 51, "2.68"}, {9.996, 2, 0, 51, "10.00"}, {0.999, 2, 0, 51, "1.00"},
+      // Negative zero and negatives that round to zero carry no sign, except in a field.
+      {-0.0, -1, 0, 51, "0"}, {-0.0, 0, 0, 51, "0."}, {-1e-300, 5, 0, 51, "0.00000"},
+      {-0.004, 2, 6, 51, " -0.00"}, {-0.0, 2, 6, 51, "  0.00"},
+      // Beyond 2^53 the digits are those of the exact value.
+      {1e20, -1, 0, 51, "100000000000000000000"}, {123456789012345678.0, 0, 0, 51, "123456789012345680."},
+      {9007199254740994.0, 1, 0, 51, "9007199254740994.0"}, {4503599627370497.5, -1, 0, 51, "4503599627370498"},
+      {1e15 + 0.3, 3, 0, 51, "1000000000000000.250"},
+      {DBL_MAX, -1, 0, 51, "17976931348623157081452742373170435679807056752584"},
+      // Every write is bounded by the buffer; the sign rule sees the cut string.
+      {3.14159, 4, 0, 5, "3.14"}, {-0.00001, 5, 0, 5, "0.0"}, {3.14159, 4, 9, 6, "   3."}, {1, 2, 0, 1, ""},
+      {NAN, 2, 0, 51, "NaN"}, {-INFINITY, 2, 6, 51, "  -Inf"},
+  };
+  for (const Case& c : cases) CHECK_EQ(fx(c.x, c.ndig, c.width, c.buflen), c.want);
   CHECK_EQ(fx(1, 100, 0, 200), "1." + std::string(100, '0'));
-  // Field narrower than the number: nothing cut.
-  CHECK_EQ(fx(-1234.5, 1, 3), "-1234.5");
-}
-
-static void test_fixed_rounding_and_zero() {
-  // Half away from zero on exact halves.
-  CHECK_EQ(fx(0.5, -1), "1");
-  CHECK_EQ(fx(1.5, -1), "2");
-  CHECK_EQ(fx(-0.5, -1), "-1");
-  CHECK_EQ(fx(0.125, 2), "0.13");
-  CHECK_EQ(fx(-0.125, 2), "-0.13");
-  // The largest double below one half must not round up (floor(x + 0.5) would).
-  CHECK_EQ(fx(0.49999999999999994, -1), "0");
-  CHECK_EQ(fx(-0.49999999999999994, 0), "0.");
-  // The scaled value is the double product: 2.675 * 100 is 267.5 exactly.
-  CHECK_EQ(fx(2.675, 2), "2.68");
-  CHECK_EQ(fx(9.996, 2), "10.00");
-  CHECK_EQ(fx(0.999, 2), "1.00");
-  // Negative zero and negative values that round to zero carry no sign ...
-  CHECK_EQ(fx(-0.0, -1), "0");
-  CHECK_EQ(fx(-0.0, 0), "0.");
-  CHECK_EQ(fx(-0.0, 3), "0.000");
-  CHECK_EQ(fx(-0.004, 2), "0.00");
-  CHECK_EQ(fx(-1e-300, 5), "0.00000");
-  CHECK_EQ(fx(-5e-324, -1), "0");
-  // ... except in a field, where the sign is kept.
-  CHECK_EQ(fx(-0.004, 2, 6), " -0.00");
-  CHECK_EQ(fx(-0.0, 2, 6), "  0.00");
-}
-
-static void test_fixed_extremes_and_buffers() {
-  CHECK_EQ(fx(1e20, -1), "100000000000000000000");
-  CHECK_EQ(fx(123456789012345678.0, 0), "123456789012345680.");
-  CHECK_EQ(fx(9007199254740994.0, 1), "9007199254740994.0");   // not the rounded product
-  CHECK_EQ(fx(4503599627370497.5, -1), "4503599627370498");     // a half just below 2^53
-  CHECK_EQ(fx(1e15 + 0.3, 3), "1000000000000000.250");           // exact binary value
-  CHECK_EQ(fx(DBL_MAX, -1), "17976931348623157081452742373170435679807056752584");  // cut at 50
-  CHECK(fx(-DBL_MAX, 2, 0, 400) == cfmt(-DBL_MAX, 2));
+  CHECK_EQ(fx(1, 101, 0, 200), fx(1, 100, 0, 200));
   CHECK_EQ(fx(1e-100, 100, 0, 200), "0." + std::string(99, '0') + "1");
-  CHECK_EQ(fx(5e-324, 100), "0." + std::string(48, '0'));
-  // The buffer length bounds every write; the sign rule sees the cut string.
-  CHECK_EQ(fx(3.14159, 4, 0, 5), "3.14");
-  CHECK_EQ(fx(-0.00001, 5, 0, 5), "0.0");
-  CHECK_EQ(fx(3.14159, 4, 9, 6), "   3.");
-  CHECK_EQ(fx(1, 2, 0, 1), "");
-  CHECK_EQ(fx(NAN, 2), "NaN");
-  CHECK_EQ(fx(-INFINITY, 2, 6), "  -Inf");
+  CHECK_EQ(fx(5e-324, 100), "0." + zeros48);
+  CHECK_EQ(fx(-DBL_MAX, 2, 0, 400), cfmt(-DBL_MAX, 2));
 }
 
-// The fixed formatter agrees with C's exact formatting except where the double
-// product x * 10^ndig lies on or within its rounding error of a half.
+// Agreement with C's exact formatting, except where the double product
+// x * 10^ndig lies within its rounding error of a half.
 static void test_fixed_random_against_c() {
   std::mt19937_64 rng(7);
   std::uniform_real_distribution<double> mant(1.0, 10.0);
@@ -140,16 +109,12 @@ static void test_fixed_random_against_c() {
   int near_half = 0;
   for (int i = 0; i < 300000; ++i) {
     const int nd = dig(rng);
-    double x = mant(rng) * std::pow(10.0, expo(rng));
-    if (i & 1) x = -x;
+    double x = mant(rng) * std::pow(10.0, expo(rng)) * (i & 1 ? -1 : 1);
     if (i % 7 == 0) x = std::round(x * 1000) / 1000;  // decimal-looking values
-    std::string want = cfmt_unsigned_zero(x, nd < 0 ? 0 : nd);
-    if (nd == 0) want += '.';
-    const std::string got = fx(x, nd);
-    if (got != want) {
+    const std::string want = cfmt_unsigned_zero(x, nd < 0 ? 0 : nd) + (nd == 0 ? "." : "");
+    if (fx(x, nd) != want) {
       const long double y = std::fabs(static_cast<long double>(x)) * std::pow(10.0L, nd < 0 ? 0 : nd);
-      const long double f = y - std::floor(y);
-      CHECK(std::fabs(f - 0.5L) <= 1e-15L * y + 1e-300L);
+      CHECK(std::fabs(y - std::floor(y) - 0.5L) <= 1e-15L * y);
       ++near_half;
     }
   }
@@ -162,29 +127,25 @@ static void test_exponent_forms() {
   CHECK_EQ(num(F, 0.001, 1), "1.0E-3");
   CHECK_EQ(num(F, 0, 2), "0.00E0");
   CHECK_EQ(num(F, -0.0, 2), "0.00E0");
-  CHECK_EQ(num(F, 9.96, 1), "1.0E1");  // mantissa reached ten
+  CHECK_EQ(num(F, 9.96, 1), "1.0E1");  // the rounded mantissa reached ten
   CHECK_EQ(num(F, -9.96, 1), "-1.0E1");
   CHECK_EQ(num(F, 9.6, -1), "1E1");
   CHECK_EQ(num(F, -9.6, 0), "-1.E1");
-  CHECK_EQ(num(F, 99999, 2), "1.00E5");
-  CHECK_EQ(num(F, -0.00012345, 3), "-1.235E-4");  // 1.2345 * 1000 rounds half away
   CHECK_EQ(num(F, 5e-324, 2), "4.94E-324");
   CHECK_EQ(num(F, 1e-323, 2), "9.88E-324");  // the literal's nearest subnormal
   CHECK_EQ(num(F, DBL_MAX, 3), "1.798E308");
-  CHECK_EQ(num(F, 1e23, 1), "1.0E23");
-  CHECK_EQ(num(F, 30, 25), "3.000000000000000000E1");  // mantissa buffer holds 20
+  CHECK_EQ(num(F, 30, 25), "3.000000000000000000E1");  // the mantissa buffer holds 20
   CHECK_EQ(num(NumForm::Exp, 1234.5, 2), "1.23*10^3%");
   CHECK_EQ(num(NumForm::Exp, -0.05, 1, {}, '#', '$'), "-5.0*10#-2$");
   CHECK_EQ(num(NumForm::XExp, 1234.5, 2), "1.23{D}10^3%");
   CHECK_EQ(num(NumForm::XExp, 1e-7, -1, {}, '!', '~'), "1{D}10!-7~");
   CHECK_EQ(num(F, NAN, 2), "NaN");
   CHECK_EQ(num(F, -INFINITY, 2), "-Inf");
-  // The service without number mode cuts at its own buffer.
   char b[8];
   CHECK(format_exponent(1234.5, 2, NumForm::Exp, '^', '%', b, sizeof b) == 7);
   CHECK_EQ(std::string(b), "1.23*10");
 
-  // Every normal power of ten, as the decimal literal, keeps its exponent.
+  // Every normal power of ten, written as a literal, keeps its exponent.
   for (int k = -307; k <= 308; ++k) {
     char lit[16];
     std::snprintf(lit, sizeof lit, "1e%d", k);
@@ -192,20 +153,19 @@ static void test_exponent_forms() {
     CHECK_EQ(num(F, p, 2), "1.00E" + std::to_string(k));
     if (k < 308) CHECK_EQ(num(F, -9.9999 * p, 2), "-1.00E" + std::to_string(k + 1));
   }
-  // Random values: mantissa in [1, 10) and the value read back within the rounding.
+  // Any bit pattern: mantissa in [1, 10), value read back within the rounding.
   std::mt19937_64 rng(11);
   std::uniform_int_distribution<uint64_t> bits(1, 0x7fefffffffffffffull);
   for (int i = 0; i < 200000; ++i) {
-    uint64_t u = bits(rng);
+    const uint64_t u = bits(rng);
     double x;
     std::memcpy(&x, &u, sizeof x);
-    const int nd = static_cast<int>(i % 9);
+    const int nd = i % 9;
     const std::string s = num(F, x, nd);
     const size_t ep = s.find('E');
     const double m = std::strtod(s.substr(0, ep).c_str(), nullptr);
-    const long e = std::strtol(s.c_str() + ep + 1, nullptr, 10);
+    const long double back = static_cast<long double>(m) * std::pow(10.0L, std::strtol(s.c_str() + ep + 1, nullptr, 10));
     CHECK(m >= 1 && m < 10);
-    const long double back = static_cast<long double>(m) * std::pow(10.0L, e);
     CHECK(std::fabs(back / x - 1) <= 0.5L * std::pow(10.0L, -nd) * 1.0001L);
   }
 }
@@ -217,24 +177,21 @@ static void test_number_mode() {
   CHECK_EQ(num(L, -123456, -1, {'.', ',', '0', '0'}), "-123,456");
   CHECK_EQ(num(L, 1234567.1234, 4, {'.', ',', '0', '0'}), "1,234,567.123,4");
   CHECK_EQ(num(L, 1234567.1234, 4, {',', '.', '0', '0'}), "1.234.567,123.4");
+  CHECK_EQ(num(L, 1234.5, 1, {'.', '.', '0', '0'}), "1.234.5");
   CHECK_EQ(num(L, 1234, 0, {'.', ' ', '0', '0'}), "1 234.");
   CHECK_EQ(num(L, 123, 6, {'.', ',', '0', '0'}), "123.000,000");
-  CHECK_EQ(num(L, -0.001, 2, {'.', ',', '0', '0'}), "0.00");
-  // The grouped string is cut to 39 characters.
-  CHECK_EQ(num(L, 1e30, 5, {'.', ',', '0', '0'}), "1,000,000,000,000,000,019,884,624,838,6");
+  CHECK_EQ(num(L, 1e30, 5, {'.', ',', '0', '0'}), "1,000,000,000,000,000,019,884,624,838,6");  // cut at 39
   // Positive-sign character, never in front of a minus sign.
   CHECK_EQ(num(L, 3.5, 1, {'.', '0', '+', '0'}), "+3.5");
   CHECK_EQ(num(L, 0, -1, {'.', '0', '+', '0'}), "+0");
   CHECK_EQ(num(L, -3.5, 1, {'.', '0', '+', '0'}), "-3.5");
-  CHECK_EQ(num(L, 3.5, 1, {',', ',', ' ', '0'}), " 3,5");
   CHECK_EQ(num(L, -1234, -1, {'.', ' ', ' ', '0'}), "-1 234");
-  // Exponent forms: only the mantissa goes through the mode.
+  // Exponent forms: only the mantissa goes through the mode.  Log: value as exponent.
   CHECK_EQ(num(NumForm::FExp, 1234.5, 2, {',', '.', '+', '0'}), "+1,23E3");
   CHECK_EQ(num(NumForm::Exp, 1.5e-4, 1, {',', '0', '0', '0'}), "1,5*10^-4%");
-  // Log form: the formatted value becomes the exponent of ten.
   CHECK_EQ(num(NumForm::Log, 3, -1), "10^3%");
   CHECK_EQ(num(NumForm::Log, -2.5, 1, {',', '0', '0', '0'}, '#', '$'), "10#-2,5$");
-  // The step on its own respects the buffer when the sign is added.
+  // The step on its own: bounded by the buffer, sign after leading blanks.
   char s[8] = "1234567";
   CHECK(apply_number_mode(s, 8, 7, {'.', '0', '+', '0'}) == 7);
   CHECK_EQ(std::string(s), "+123456");
@@ -243,32 +200,23 @@ static void test_number_mode() {
   CHECK_EQ(std::string(t), "   +12,5");
 }
 
-static void test_state_and_keywords() {
+static void test_state_and_int() {
   NumFormatState st;
   CHECK(st.format == 0 && st.mode.dec == '.' && st.mode.grp == '0' && st.mode.pos == '0' && st.mode.fix == '0');
   set_numfmt(st, 5);
-  CHECK(st.form() == NumForm::XExp);
   set_numfmt(st, 0);  // no match: unchanged
   CHECK(st.form() == NumForm::XExp);
   set_numode(st, 2, 2, 3, 2);
   CHECK(st.mode.dec == ',' && st.mode.grp == ' ' && st.mode.pos == '+' && st.mode.fix == '1');
   set_numode(st, 0, 4, 0, 0);
   CHECK(st.mode.dec == ',' && st.mode.grp == ',' && st.mode.pos == '+' && st.mode.fix == '1');
-  set_numode(st, 1, 3, 1, 1);
-  CHECK(st.mode.dec == '.' && st.mode.grp == '.' && st.mode.pos == '0' && st.mode.fix == '0');
-  set_numfmt(st, 1);
-  CHECK_EQ(format_number(st, 1234.5, 1), "1.234.5");  // grouping '.' and point '.'
-  st.mode.fix = '1';
-  const NumberDrawMode dm = number_draw_mode(st, NumForm::XExp);
+  const NumberDrawMode dm = number_draw_mode(st, st.form());
   CHECK(dm.fixed_spacing && dm.shift_chars && dm.math_shift_alphabet);
-  const NumberDrawMode df = number_draw_mode(NumFormatState{}, NumForm::Float);
-  CHECK(!df.fixed_spacing && !df.shift_chars && !df.math_shift_alphabet);
   CHECK(number_draw_mode(st, NumForm::Log).shift_chars && !number_draw_mode(st, NumForm::Log).math_shift_alphabet);
   st.reset();
-  CHECK(st.format == 0 && st.mode.grp == '0' && st.mode.fix == '0');
-}
+  const NumberDrawMode df = number_draw_mode(st, st.form());
+  CHECK(st.form() == NumForm::Float && !df.fixed_spacing && !df.shift_chars && !df.math_shift_alphabet);
 
-static void test_int_to_chars() {
   auto ic = [](long long n, int w = 0, bool z = false, int len = 32) {
     char b[32];
     const int k = int_to_chars(n, b, len, w, z);
@@ -276,11 +224,9 @@ static void test_int_to_chars() {
     return std::string(b);
   };
   CHECK_EQ(ic(0), "0");
-  CHECK_EQ(ic(7), "7");
   CHECK_EQ(ic(-42), "-42");
   CHECK_EQ(ic(INT_MIN), "-2147483648");
   CHECK_EQ(ic(LLONG_MIN), "-9223372036854775808");
-  CHECK_EQ(ic(42, 5), "   42");
   CHECK_EQ(ic(-42, 5), "  -42");
   CHECK_EQ(ic(-42, 5, true), "-0042");
   CHECK_EQ(ic(12345, 3, true), "12345");
@@ -289,83 +235,72 @@ static void test_int_to_chars() {
 
 // ---- fast formatter ---------------------------------------------------------------
 
-// Half-away rounding of C's exact expansion (exact for |x| >= 2^-8 with 70 decimals).
+// Half-away rounding of C's exact expansion (exact for |v| >= 2^-8 at 70 decimals).
 static std::string ref_away(double v, int d) {
   std::string s = cfmt(std::fabs(v), 70);
   const size_t p = s.find('.');
   const bool up = s[p + 1 + d] >= '5';
   s.erase(d ? p + 1 + d : p);
-  if (up) {
-    int i = static_cast<int>(s.size()) - 1;
-    for (; i >= 0; --i) {
-      if (s[i] == '.') continue;
-      if (s[i] == '9') {
-        s[i] = '0';
-      } else {
-        ++s[i];
-        break;
-      }
+  int i = static_cast<int>(s.size()) - 1;
+  for (; up && i >= 0; --i) {
+    if (s[i] == '.') continue;
+    if (s[i] != '9') {
+      ++s[i];
+      break;
     }
-    if (i < 0) s.insert(0, "1");
+    s[i] = '0';
   }
+  if (up && i < 0) s.insert(0, "1");
   if (v < 0 && s.find_first_not_of("0.") != std::string::npos) s.insert(0, "-");
   return s;
 }
 
-static void test_fast_exact() {
+static void test_fast_against_c() {
   std::mt19937_64 rng(3);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
   std::uniform_int_distribution<int> ex(-12, 40), dd(0, 7);
   std::uniform_int_distribution<long long> kk(-2000000000000ll, 2000000000000ll);
   std::uniform_int_distribution<uint64_t> bits(0, 0x7fefffffffffffffull);
-  long compared = 0, ties = 0;
+  long ties = 0;
   for (int i = 0; i < 3000000; ++i) {
     const int d = dd(rng);
     double v;
     switch (i % 4) {
-      case 0: v = std::ldexp(unit(rng), ex(rng)); break;           // plot coordinates and more
-      case 1: v = std::ldexp(static_cast<double>(kk(rng)), -(i % 12)); break;  // dyadic: ties
+      case 0: v = std::ldexp(unit(rng), ex(rng)); break;                      // coordinates and more
+      case 1: v = std::ldexp(static_cast<double>(kk(rng)), -(i % 12)); break;  // dyadic: many ties
       case 2: v = static_cast<double>(kk(rng) % 100000000) / 1000; break;      // decimal-looking
       default: {                                                              // any bit pattern
-        uint64_t u = bits(rng) | (static_cast<uint64_t>(i & 8) << 60);
+        const uint64_t u = bits(rng) | (static_cast<uint64_t>(i & 8) << 60);
         std::memcpy(&v, &u, sizeof v);
       }
     }
     CHECK_EQ(fast(v, d), cfmt_unsigned_zero(v, d));
-    ++compared;
     if ((i % 4 == 1 || i % 4 == 2) && std::fabs(v) >= 0.00390625 && std::fabs(v) < 1e15) {
-      const std::string a = fast(v, d, fastfmt::kTiesAway), r = ref_away(v, d);
-      CHECK_EQ(a, r);
-      if (a != fast(v, d)) ++ties;
+      const std::string a = fast(v, d, fastfmt::kTiesAway);
+      CHECK_EQ(a, ref_away(v, d));
+      ties += a != fast(v, d);
     }
   }
-  CHECK(compared == 3000000 && ties > 1000);  // the tie generator does produce ties
+  CHECK(ties > 1000);  // the dyadic values did exercise the tie rule
+}
 
+static void test_fast_cases_and_engine() {
   CHECK_EQ(fast(0.125, 2), "0.12");
   CHECK_EQ(fast(0.125, 2, fastfmt::kTiesAway), "0.13");
-  CHECK_EQ(fast(2.5, 0), "2");
-  CHECK_EQ(fast(-2.5, 0, fastfmt::kTiesAway), "-3");
-  CHECK_EQ(fast(-0.0, 3), "0.000");
   CHECK_EQ(fast(-0.0004, 3), "0.000");
   CHECK_EQ(fast(-5e-324, 7), "0.0000000");
-  CHECK_EQ(fast(1.5, 9), "1.5000000");  // decimals clamp to 7
-  CHECK_EQ(fast(1.5, -1), "2");
+  CHECK_EQ(fast(1.5, 9), "1.5000000");  // decimals clamp to 0..7
   CHECK_EQ(fast(NAN, 2), "0");
   CHECK_EQ(fast(-INFINITY, 2), "0");
   CHECK_EQ(fast(-DBL_MAX, 7), cfmt(-DBL_MAX, 7));
-  CHECK_EQ(fast(1e11, 3), "100000000000.000");  // first value of the large path
-  CHECK_EQ(fast(99999999999.99995, 4), cfmt(99999999999.99995, 4));
+  CHECK_EQ(fast(99999999999.99995, 4), cfmt(99999999999.99995, 4));  // path boundary
   // Stripping touches the fraction only.
   CHECK_EQ(fast(1.5, 3, fastfmt::kStripZeros), "1.5");
-  CHECK_EQ(fast(2.0, 3, fastfmt::kStripZeros), "2");
-  CHECK_EQ(fast(100.0, 0, fastfmt::kStripZeros), "100");
   CHECK_EQ(fast(100.0, 2, fastfmt::kStripZeros), "100");
+  CHECK_EQ(fast(100.0, 0, fastfmt::kStripZeros), "100");
   CHECK_EQ(fast(-0.0001, 2, fastfmt::kStripZeros), "0");
   CHECK_EQ(fast(1.25e12, 2, fastfmt::kStripZeros), "1250000000000");
-  CHECK_EQ(fast(0.10500001, 3, fastfmt::kStripZeros), "0.105");
-}
 
-static void test_fast_int_and_digit_engine() {
   std::mt19937_64 rng(5);
   char b[32], c[32];
   for (int i = 0; i < 200000; ++i) {
@@ -386,32 +321,23 @@ static void test_fast_int_and_digit_engine() {
   CHECK_EQ(dig(0.5, 0, true), "1");
   CHECK_EQ(dig(0.5, 0, false), "0");
   CHECK_EQ(dig(1.5, 0, false), "2");
-  CHECK_EQ(dig(0, 50, true), "0");
   CHECK_EQ(dig(1e-100, 100, true), "1");
   CHECK_EQ(dig(5e-324, 100, true), "0");
-  CHECK_EQ(dig(0x1p-60, 18, true), "1");  // 0.867...
-  CHECK_EQ(dig(0x1p-60, 19, true), "9");
+  CHECK_EQ(dig(0x1p-60, 19, true), "9");  // 8.67
+  CHECK_EQ(dig(std::ldexp(1.0, 200), 0, true), cfmt(std::ldexp(1.0, 200), 0));
   const std::string mx = dig(DBL_MAX, 100, true);
   CHECK(mx.size() == 409 && mx.compare(0, 17, "17976931348623157") == 0 &&
         mx.find_first_not_of('0', 309) == std::string::npos);
-  CHECK_EQ(dig(std::ldexp(1.0, 200), 0, true), cfmt(std::ldexp(1.0, 200), 0));
 }
 
 int main() {
-  test_fixed_basic_forms();
-  test_fixed_rounding_and_zero();
-  test_fixed_extremes_and_buffers();
+  test_fixed_cases();
   test_fixed_random_against_c();
   test_exponent_forms();
   test_number_mode();
-  test_state_and_keywords();
-  test_int_to_chars();
-  test_fast_exact();
-  test_fast_int_and_digit_engine();
-  if (g_fail) {
-    std::printf("test_numfmt: %d failure(s)\n", g_fail);
-    return 1;
-  }
-  std::printf("test_numfmt: all passed\n");
-  return 0;
+  test_state_and_int();
+  test_fast_against_c();
+  test_fast_cases_and_engine();
+  std::printf(g_fail ? "test_numfmt: %d failure(s)\n" : "test_numfmt: all passed\n", g_fail);
+  return g_fail ? 1 : 0;
 }

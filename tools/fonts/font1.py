@@ -19,7 +19,7 @@ def parse(src):
                 x, y = tok.split(",")
                 pts.append((float(x), float(y)))
             else:
-                x = int(tok[0])
+                x = _Y[tok[0]] if tok[0] in _Y else int(tok[0])
                 y = _Y[tok[1]] if tok[1] in _Y else int(tok[1])
                 pts.append((x, y))
         if pts:
@@ -140,10 +140,10 @@ ACCENTS = {
     "tilde": "a0 01 10 21",
     "ring": "00 a1 02 11 00",
     "caron": "a1 00 11",
-    "breve": "a1 00 11",
+    "breve": "a1 a0 10 11",
     "dot": "00 01",
     "cedilla": "00 1a 0b ab",
-    "ogonek": "00 ab 0,-2.5 1,-2.5",
+    "ogonek": "00 aa ab 1b",
 }
 
 # Greek letters drawn for font 1 (the others reuse Latin letters).

@@ -144,3 +144,9 @@ def clip_x(g: Glyph, xmin=-math.inf, xmax=math.inf) -> Glyph:
         if len(cur) > 1:
             out.append(cur)
     return Glyph(out)
+
+
+def clip_y(g: Glyph, ymin=-math.inf, ymax=math.inf) -> Glyph:
+    """Cut the strokes at two horizontal lines, keeping the part between them."""
+    swapped = g.mapped(lambda x, y: (y, x))
+    return clip_x(swapped, ymin, ymax).mapped(lambda x, y: (y, x))

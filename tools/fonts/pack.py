@@ -35,12 +35,8 @@ class Pool:
         """Split a stroke into integer points and a common sub-unit offset."""
         fx = pts[0][0] - math.floor(pts[0][0])
         fy = pts[0][1] - math.floor(pts[0][1])
-        ints = []
-        for x, y in pts:
-            xi, yi = x - fx, y - fy
-            if abs(xi - round(xi)) > 1e-6 or abs(yi - round(yi)) > 1e-6:
-                raise ValueError("stroke points do not share a grid: %r" % (pts,))
-            ints.append((int(round(xi)), int(round(yi))))
+        # points off the grid of the first one are rounded onto it
+        ints = [(int(round(x - fx)), int(round(y - fy))) for x, y in pts]
         return ints, (fx, fy)
 
     def _offset_words(self, ox, oy):

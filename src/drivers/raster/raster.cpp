@@ -33,11 +33,20 @@ struct Target {
         if (xb > clip.x1) xb = clip.x1;
         if (xb < xa) return;
         uint8_t* row = base + std::ptrdiff_t(y) * stride;
+        const int n = xb - xa + 1;
+        // Wide lines and small cells produce mostly short spans, where a plain loop beats
+        // the library call.
         if (tc) {
             uint32_t* q = reinterpret_cast<uint32_t*>(row) + xa;
-            std::fill(q, q + (xb - xa + 1), value);
+            if (n <= 8) {
+                for (int i = 0; i < n; ++i) q[i] = value;
+            } else {
+                std::fill(q, q + n, value);
+            }
+        } else if (n <= 16) {
+            for (int i = 0; i < n; ++i) row[xa + i] = uint8_t(value);
         } else {
-            std::memset(row + xa, int(value), std::size_t(xb - xa + 1));
+            std::memset(row + xa, int(value), std::size_t(n));
         }
     }
 };
@@ -48,8 +57,16 @@ bool finite_all(const double* v, int n) {
     return true;
 }
 
-// ceil() of a value already clamped into int range.
-inline int iceil(double v) { return int(std::ceil(v)); }
+// ceil() of a value already clamped into int range (truncation is ceil for negatives).
+// Both are inlined because without SSE4.1 the library floor/ceil are calls.
+inline int iceil(double v) {
+    const int i = int(v);
+    return i + (double(i) < v);
+}
+inline int ifloor(double v) {
+    const int i = int(v);
+    return i - (double(i) > v);
+}
 
 // ---------------------------------------------------------------------------------------
 // Thin lines.
@@ -185,48 +202,60 @@ void thin_line_d(Image& img, uint32_t value, double x0, double y0, double x1, do
 // ---------------------------------------------------------------------------------------
 // Area pieces.
 
-// Convex polygon, sampled at integer points with the top-left rule.
+// Convex polygon, sampled at integer points with the top-left rule. The outline is split
+// at its top vertex into the two chains running down to the bottom vertex; each chain is
+// turned into edges with integer row ranges, so a row costs two additions.
 void convex_spans(const Target& t, const double* x, const double* y, int n) {
-    if (n < 3 || t.clip.empty()) return;
-    double ymin = y[0], ymax = y[0];
+    if (n < 3 || n > 64 || t.clip.empty()) return;
+    int top = 0, bot = 0;
     for (int i = 1; i < n; ++i) {
-        ymin = std::min(ymin, y[i]);
-        ymax = std::max(ymax, y[i]);
+        if (y[i] < y[top]) top = i;
+        if (y[i] > y[bot]) bot = i;
     }
-    ymin = std::max(ymin, double(t.clip.y0));
-    ymax = std::min(ymax, double(t.clip.y1) + 1.0);
+    const double ymin = std::max(y[top], double(t.clip.y0));
+    const double ymax = std::min(y[bot], double(t.clip.y1) + 1.0);
     if (!(ymin < ymax)) return;
-    const int ys = iceil(ymin), ye = iceil(ymax) - 1;
-    if (ys > ye) return;
+    const int ys = iceil(ymin), ye = iceil(ymax);  // rows ys .. ye - 1
+    if (ys >= ye) return;
 
-    struct E { double ylo, yhi, xa, ya, slope; };
-    E e[64];
-    int m = 0;
-    for (int i = 0; i < n && m < 64; ++i) {
-        const int j = i + 1 == n ? 0 : i + 1;
-        if (y[i] == y[j]) continue;
-        E& q = e[m++];
-        q.ylo = std::min(y[i], y[j]);
-        q.yhi = std::max(y[i], y[j]);
-        q.xa = x[i];
-        q.ya = y[i];
-        q.slope = (x[j] - x[i]) / (y[j] - y[i]);
+    struct RowEdge {
+        int r0, r1;     // rows r0 .. r1 - 1
+        double x, dx;   // crossing at row r0, change per row
+    };
+    RowEdge ch[2][64];
+    int cn[2] = {0, 0};
+    for (int side = 0; side < 2; ++side) {
+        const int step = side ? n - 1 : 1;  // forwards or backwards round the outline
+        for (int a = top; a != bot;) {
+            const int b = (a + step) % n;
+            if (y[a] < y[b]) {
+                const int r0 = std::max(iceil(std::max(y[a], ymin)), ys);
+                const int r1 = std::min(iceil(std::min(y[b], ymax)), ye);
+                if (r0 < r1) {
+                    RowEdge& e = ch[side][cn[side]++];
+                    e.r0 = r0;
+                    e.r1 = r1;
+                    e.dx = (x[b] - x[a]) / (y[b] - y[a]);
+                    e.x = x[a] + (r0 - y[a]) * e.dx;
+                }
+            }
+            a = b;
+        }
     }
     const double xlo_lim = t.clip.x0 - 1.0, xhi_lim = t.clip.x1 + 1.0;
-    for (int yy = ys; yy <= ye; ++yy) {
-        const double yc = yy;
-        double xl = HUGE_VAL, xr = -HUGE_VAL;
-        for (int k = 0; k < m; ++k) {
-            const E& q = e[k];
-            if (yc < q.ylo || yc >= q.yhi) continue;
-            const double xi = q.xa + (yc - q.ya) * q.slope;
-            xl = std::min(xl, xi);
-            xr = std::max(xr, xi);
+    int i0 = 0, i1 = 0;
+    while (i0 < cn[0] && i1 < cn[1]) {
+        const RowEdge& e0 = ch[0][i0];
+        const RowEdge& e1 = ch[1][i1];
+        const int from = std::max(e0.r0, e1.r0), to = std::min(e0.r1, e1.r1);
+        double xa = e0.x + (from - e0.r0) * e0.dx, xb = e1.x + (from - e1.r0) * e1.dx;
+        for (int yy = from; yy < to; ++yy, xa += e0.dx, xb += e1.dx) {
+            const double xl = std::clamp(std::min(xa, xb), xlo_lim, xhi_lim);
+            const double xr = std::clamp(std::max(xa, xb), xlo_lim, xhi_lim);
+            t.span(yy, iceil(xl), iceil(xr) - 1);
         }
-        if (!(xl < xr)) continue;
-        xl = std::clamp(xl, xlo_lim, xhi_lim);
-        xr = std::clamp(xr, xlo_lim, xhi_lim);
-        t.span(yy, iceil(xl), iceil(xr) - 1);
+        if (e0.r1 == to) ++i0;
+        if (e1.r1 == to) ++i1;
     }
 }
 
@@ -249,7 +278,7 @@ void disc_spans(const Target& t, double cx, double cy, double r) {
         // Samples exactly on the circle are left out on every side (the top-left rule
         // would keep the leftmost tangent point but not the topmost one, and a disc
         // would then change under transposition).
-        t.span(yy, int(std::floor(xl)) + 1, iceil(xr) - 1);
+        t.span(yy, ifloor(xl) + 1, iceil(xr) - 1);
     }
 }
 
@@ -275,12 +304,18 @@ void square_dot(const Target& t, double x, double y, double r, double ux, double
 // ---------------------------------------------------------------------------------------
 // Anti-aliased lines (true colour): Wu's two-pixel coverage along the major axis.
 
-inline void blend(uint8_t* q, const Paint& p, int a) {
-    // Source-over with coverage a (0..255) folded into the colour's alpha.
-    q[0] = uint8_t(q[0] + ((int(p.r) - q[0]) * a) / 255);
-    q[1] = uint8_t(q[1] + ((int(p.g) - q[1]) * a) / 255);
-    q[2] = uint8_t(q[2] + ((int(p.b) - q[2]) * a) / 255);
-    q[3] = uint8_t(q[3] + ((255 - q[3]) * a) / 255);
+inline void blend(uint8_t* q, const Paint& p, unsigned a) {
+    // Source-over with coverage a (0..255) folded into the colour's alpha; the division
+    // by 255 is rounded: (v + 128 + ((v + 128) >> 8)) >> 8 == round(v / 255) for v < 65536.
+    const unsigned na = 255 - a;
+    auto mix = [](unsigned d, unsigned s, unsigned a_, unsigned na_) {
+        const unsigned v = d * na_ + s * a_ + 128;
+        return uint8_t((v + (v >> 8)) >> 8);
+    };
+    q[0] = mix(q[0], p.r, a, na);
+    q[1] = mix(q[1], p.g, a, na);
+    q[2] = mix(q[2], p.b, a, na);
+    q[3] = mix(q[3], 255, a, na);
 }
 
 void aa_line(Image& img, double x0, double y0, double x1, double y1, const Paint& p) {
@@ -304,21 +339,19 @@ void aa_line(Image& img, double x0, double y0, double x1, double y1, const Paint
     const int ib = std::min(int(std::lround(x1)), uhi);
     const std::ptrdiff_t stride = img.stride();
     uint8_t* base = img.data();
-    const int alpha = p.a;
+    // Step from one pixel to the next along the minor axis, in bytes.
+    const std::ptrdiff_t minor_step = steep ? 4 : stride;
+    const unsigned alpha = p.a;
     for (int i = ia; i <= ib; ++i) {
         const double w = y0 + g * (i - x0);
-        const double fl = std::floor(w);
-        const int iw = int(fl);
-        const double f = w - fl;
-        const int a1 = int((1.0 - f) * alpha + 0.5), a2 = int(f * alpha + 0.5);
-        if (iw >= wlo && iw <= whi && a1 > 0) {
-            const int px = steep ? iw : i, py = steep ? i : iw;
-            blend(base + py * stride + 4 * std::ptrdiff_t(px), p, a1);
-        }
-        if (iw + 1 >= wlo && iw + 1 <= whi && a2 > 0) {
-            const int px = steep ? iw + 1 : i, py = steep ? i : iw + 1;
-            blend(base + py * stride + 4 * std::ptrdiff_t(px), p, a2);
-        }
+        const int iw = ifloor(w);
+        const unsigned f = unsigned((w - iw) * 256.0);  // 0..255 (w - iw < 1)
+        const unsigned a2 = (f * alpha + 128) >> 8, a1 = alpha - a2;
+        // Byte offset of (i, iw); only turned into a pointer for pixels inside the clip.
+        const std::ptrdiff_t off = steep ? std::ptrdiff_t(i) * stride + 4 * std::ptrdiff_t(iw)
+                                         : std::ptrdiff_t(iw) * stride + 4 * std::ptrdiff_t(i);
+        if (iw >= wlo && iw <= whi && a1) blend(base + off, p, a1);
+        if (iw + 1 >= wlo && iw + 1 <= whi && a2) blend(base + off + minor_step, p, a2);
     }
 }
 
