@@ -77,20 +77,23 @@ def build_font1():
                          fixed_width=6)
     gl = codes.gree_layout(95)
     a_gree = AlphabetOut("Font1Gree", sd.font1_greek(latin), uni(gl), pool, (6, 7), 0.0,
-                         left=1, shares=True)
+                         left=2, shares=True)
     return write_file("stroke_font1.cpp", "gen_stroke_fonts.py",
                       "Font 1 (tavalf): designed for tavero on a 6 x 7 grid.",
-                      [("kFont1", pool, "kPacked")], [(a_stan, "kFont1"), (a_gree, "kFont1")])
+                      [("kFont1", pool, "kPacked")], [(a_stan, "kFont1"), (a_gree, "kFont1")],
+                      slanted=[("kFont1Ital", a_stan)])
 
 
-def build_hershey_font(fname, cname, stem, weight, n_chars, extra=()):
+def build_hershey_font(fname, cname, stem, weight, n_chars, extra=(), slanted_ital=True):
     pool = Pool(0.5)
     glyphs, u = hershey_latin(stem, weight, n_chars)
-    alphas = [(AlphabetOut(cname + "Stan", glyphs, u, pool, HERSHEY_GRID, 0.25), "k" + cname)]
+    stan = AlphabetOut(cname + "Stan", glyphs, u, pool, HERSHEY_GRID, 0.25)
+    alphas = [(stan, "k" + cname)]
     pools = [("k" + cname, pool, "kPacked")]
     for item in extra:
         alphas.append(item(pools))
-    return write_file(fname, "gen_stroke_fonts.py", NOTE, pools, alphas)
+    slanted = [("k%sItal" % cname, stan)] if slanted_ital else []
+    return write_file(fname, "gen_stroke_fonts.py", NOTE, pools, alphas, slanted)
 
 
 def simplex_greek(pools):
@@ -144,12 +147,13 @@ def main():
     written = [
         build_common(),
         build_font1(),
-        build_hershey_font("stroke_complx.cpp", "Complx", "timesr", 2, 233, [complex_italic]),
+        build_hershey_font("stroke_complx.cpp", "Complx", "timesr", 2, 233, [complex_italic],
+                           slanted_ital=False),
         build_hershey_font("stroke_simplx.cpp", "Simplx", "rowmans", 1, 132, [simplex_greek]),
         build_hershey_font("stroke_duplx.cpp", "Duplx", "rowmand", 2, 132),
         build_hershey_font("stroke_triplx.cpp", "Triplx", "rowmant", 3, 132),
         build_hershey_font("stroke_gothic.cpp", "Gothic", "gothiceng", 3, 95,
-                           [gothic_italian, gothic_german]),
+                           [gothic_italian, gothic_german], slanted_ital=False),
     ]
     for p in written:
         print("wrote", os.path.relpath(p), os.path.getsize(p), "bytes")

@@ -83,7 +83,12 @@ def snap(v):
     return round(v * 2) / 2
 
 
-def circle(cx, cy, r, n=16, start=90.0):
+def circle(cx, cy, r, n=None, start=None):
+    """Polygon of a circle on the integer grid, symmetric about both axes."""
+    if n is None:
+        n = max(8, 4 * round(2 * math.pi * r / 6))
+    if start is None:
+        start = 180.0 / n
     pts = []
     for k in range(n + 1):
         a = math.radians(start + 360.0 * k / n)

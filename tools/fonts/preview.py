@@ -21,7 +21,7 @@ from PIL import Image, ImageDraw
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.normpath(os.path.join(HERE, "..", "..", "src", "text", "fontdata"))
 
-ARRAY_RE = re.compile(r"constexpr (?:std::)?(\w+) (\w+)\[\] = \{(.*?)\};", re.S)
+ARRAY_RE = re.compile(r"constexpr (?:std::)?(int16_t|uint32_t|char32_t) (\w+)\[\] = \{(.*?)\};", re.S)
 ALPHA_RE = re.compile(r"const Alphabet (\w+) = \{(.*?)\};", re.S)
 FIELD_RE = re.compile(r"\.(\w+) = ([^,\n]+),")
 

@@ -8,7 +8,6 @@ the family (1 = single line, 2 = double, 3 = triple).
 """
 from __future__ import annotations
 
-import math
 import unicodedata
 
 import codes
@@ -27,7 +26,7 @@ MARKS = {
 }
 
 
-def load_ascii(stem):
+def load_ascii(stem, fix_caret=True):
     """Glyphs of ASCII 32..126 of a Hershey family, keyed by character."""
     hs = hershey.load(stem)
     out = {}
@@ -35,7 +34,7 @@ def load_ascii(stem):
         out[ch] = from_hershey(hs[i])
     # some families have an arrow at the place of the caret
     b = out["^"].bbox()
-    if b and b[3] - b[1] > 10:
+    if fix_caret and b and b[3] - b[1] > 10:
         out["^"] = Glyph([[(-5, 12), (0, 18), (5, 12)]])
     # two families carry the full stop three units above the base line
     dot = out["."]
@@ -142,14 +141,6 @@ class Style:
         g = self.g[ch]
         return g.without(lambda x, y: y > self.xh + 0.5)
 
-    def place_above(self, base: Glyph, acc: Glyph, dx=0.0, extra_gap=0.0):
-        b = base.bbox()
-        cx = snap(base.top_center())
-        a = acc.bbox()
-        # italic families: the accent leans with the letter
-        lift = b[3] + self.gap + extra_gap
-        return acc.moved(cx + dx - 0 * a[0], lift)
-
     def compose(self, ch):
         """Glyph of a character made of a base letter and marks, or None."""
         if ch in self.specials():
@@ -249,9 +240,8 @@ class Style:
     def thorn_cap(self):
         g = self.g["P"]
         sx = stem_x(g, leftmost=False)
-        bowl = g.only(lambda x, y: True).strokes
         out = []
-        for s in bowl:
+        for s in g.strokes:
             if max(x for x, _ in s) > sx + 2 and min(y for _, y in s) > 4:
                 out.append([(x, y - 4) for x, y in s])
             else:
@@ -283,7 +273,7 @@ class Style:
         return minus + self.dot().moved(cx, y0 + 3) + self.dot().moved(cx, y0 - 5)
 
     def degree(self):
-        return circle(0, 18, 3, n=12)
+        return circle(0, 18, 3)
 
     def euro(self):
         c = self.g["C"]
@@ -293,7 +283,7 @@ class Style:
     def copyright(self):
         c = self.g["c"]
         x0, y0, x1, y1 = c.bbox()
-        ring = circle(0, 10, 11, n=28)
+        ring = circle(0, 10, 11)
         return ring + c.moved(-snap((x0 + x1) / 2), 10 - snap((y0 + y1) / 2))
 
     def turned(self, ch):
@@ -430,9 +420,7 @@ def greek_letters(style_glyphs, layout_is_symbol, weight):
         line((ob[0] - 1, 14), (ob[2] + 1, 14)), min(weight, 2), 0, -1)
     sig = [(10, 13), (8, 14), (5, 14), (2, 12), (0, 9), (0, 5), (2, 2), (5, 1), (8, 0), (9, -2),
            (8, -4), (6, -5)]
-    fs = Glyph([sig])
-    if weight >= 2:
-        fs = fs + line((1, 12), (-1, 9), (-1, 5), (1, 2))
+    fs = thicken(Glyph([sig]), min(weight, 2))
     out["ς"] = fs.mapped(lambda x, y: (snap(x + 0.2 * y), y))
     return out
 
@@ -467,25 +455,30 @@ def font1_greek(latin):
 CYR_ALPHA = "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩ"
 # letters the alphabetic family lacks, with their places in the older family
 CYR_OLD = {"Ъ": "]", "Ы": "$", "Ь": "_", "Э": "C", "Ю": "U", "Я": "^",
-           "ъ": "|", "ы": "&", "ь": "~", "э": "c", "ю": "u", "я": "}"}
+           "ъ": "|", "ы": "&", "ь": "~", "ю": "u", "я": "}"}
 
 
 def russ_set():
     a = load_ascii("cyrilc_1")
-    old = load_ascii("cyrillic")
+    old = load_ascii("cyrillic", fix_caret=False)
+    signs = load_ascii("timesr")
     letters = {}
     for i, ch in enumerate(CYR_ALPHA):
         letters[ch] = a[chr(65 + i)]
         letters[ch.lower()] = a[chr(97 + i)]
     for ch, src in CYR_OLD.items():
         letters[ch] = old[src]
+    # the older family has no small э: the capital brought to the x-height
+    e = old["C"]
+    x0 = e.bbox()[0]
+    letters["э"] = e.mapped(lambda x, y: (round(x0 + (x - x0) * 0.8), round(y * 2 / 3)))
     st = Style(a, 2)
     st.extra = letters
     letters["Ё"] = st.compose("Ё")
     letters["ё"] = st.compose("ё")
     out = []
     for ch in codes.RUSS_LAYOUT:
-        out.append(letters[ch] if ch in letters else a[ch])
+        out.append(letters[ch] if ch in letters else signs[ch])
     return out
 
 
@@ -508,10 +501,10 @@ def math_set():
 
     def ring_at(g, r=3):
         cx, cy = center(g)
-        return circle(cx, cy, r, n=12)
+        return circle(cx, cy, r)
 
     tilde = from_hershey(hershey.load("mathupp")[95])
-    circ = circle(0, 9, 8, n=24)
+    circ = circle(0, 9, 8)
     arrow_r, arrow_l = up["i"], up["k"]
     arrow_u, arrow_d = up["j"], up["l"]
 
@@ -561,7 +554,7 @@ def math_set():
         "∧": line((-7, 2), (0, 16), (7, 2)), "∨": line((-7, 16), (0, 2), (7, 16)),
         "¬": line((-8, 11), (8, 11), (8, 5)),
         "↔": union(arrow_r, arrow_l), "↕": union(arrow_u, arrow_d),
-        "∘": circle(0, 9, 3, n=12), "℘": sy["w"], "⇒": dbl_arrow(False, True),
+        "∘": circle(0, 9, 3), "℘": sy["w"], "⇒": dbl_arrow(False, True),
         "○": marker(65), "□": marker(66), "△": marker(67), "◇": marker(68), "☆": marker(69),
         "✚": marker(70), "+M": marker(71), "×M": marker(72), "*M": marker(73),
         "{": low["{"], "|": rs["|"], "}": low["}"], "~": tilde,

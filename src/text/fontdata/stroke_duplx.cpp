@@ -259,4 +259,24 @@ const Alphabet kDuplxStan = {
     .shares_coords = false,
 };
 
+extern const Alphabet kDuplxItal;
+const Alphabet kDuplxItal = {
+    .storage = Storage::kPacked,
+    .coords = kDuplxPoints,
+    .xs = nullptr,
+    .ys = nullptr,
+    .n_points = 1650,
+    .index = kDuplxStanIndex,
+    .index_words = 1551,
+    .records = kDuplxStanRecords,
+    .unicode = kDuplxStanUnicode,
+    .n_chars = 132,
+    .grid_w = 20,
+    .grid_h = 21,
+    .gap = 0.25f,
+    .fixed_width = 0,
+    .slanted = true,
+    .shares_coords = true,
+};
+
 }  // namespace tavero::fontdata::detail

@@ -271,4 +271,24 @@ const Alphabet kSimplxGree = {
     .shares_coords = true,
 };
 
+extern const Alphabet kSimplxItal;
+const Alphabet kSimplxItal = {
+    .storage = Storage::kPacked,
+    .coords = kSimplxPoints,
+    .xs = nullptr,
+    .ys = nullptr,
+    .n_points = 1366,
+    .index = kSimplxStanIndex,
+    .index_words = 864,
+    .records = kSimplxStanRecords,
+    .unicode = kSimplxStanUnicode,
+    .n_chars = 132,
+    .grid_w = 20,
+    .grid_h = 21,
+    .gap = 0.25f,
+    .fixed_width = 0,
+    .slanted = true,
+    .shares_coords = true,
+};
+
 }  // namespace tavero::fontdata::detail

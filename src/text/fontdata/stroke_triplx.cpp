@@ -400,4 +400,24 @@ const Alphabet kTriplxStan = {
     .shares_coords = false,
 };
 
+extern const Alphabet kTriplxItal;
+const Alphabet kTriplxItal = {
+    .storage = Storage::kPacked,
+    .coords = kTriplxPoints,
+    .xs = nullptr,
+    .ys = nullptr,
+    .n_points = 1859,
+    .index = kTriplxStanIndex,
+    .index_words = 3585,
+    .records = kTriplxStanRecords,
+    .unicode = kTriplxStanUnicode,
+    .n_chars = 132,
+    .grid_w = 20,
+    .grid_h = 21,
+    .gap = 0.25f,
+    .fixed_width = 0,
+    .slanted = true,
+    .shares_coords = true,
+};
+
 }  // namespace tavero::fontdata::detail
