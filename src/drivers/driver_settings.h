@@ -2,9 +2,12 @@
 // the context record: PostScript page structure, PDF options, raster resolutions and modes.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tavero {
+
+struct RasterStore;  // the image buffer and its pen (drivers/raster_driver.h)
 
 struct DriverSettings {
   int psmode = 0;                 // NONE GREE ITAL BOTH (device fonts for alphabets)
@@ -24,6 +27,18 @@ struct DriverSettings {
   int hpgl_mode = 0;
   int cgm_version = 0;
   int wmf_mode = 0;
+  // export window of the image files (tifwin, tiforg): pixels; width 0 = the whole image
+  int tif_x = 0, tif_y = 0, tif_w = 0, tif_h = 0;
+  // images opened by imgini on devices without an image buffer
+  int img_mode = 1;               // imgmod: 0 INDE, 1 RGB
+  int img_w = 0, img_h = 0;       // imgsiz; 0 = the window size
+  int img_box[4] = {0, 0, 0, 0};  // imgbox x, y, w, h in plot units; w 0 = the page
+  int img_clip[4] = {0, 0, 0, 0}; // imgclp x, y, w, h in pixels; w 0 = no clip
+  int img_transparent = -1;       // imgtpr: colour index not painted by imgfin
+  double tpr_alpha = 0.5;         // tprval: opacity of drawing between tprini and tprfin
+  int tpr_lines = 1, tpr_fills = 1;  // tprmod
+  // created on first use and kept with the record (one image per record)
+  std::shared_ptr<RasterStore> raster;
 };
 
 }  // namespace tavero

@@ -1,9 +1,9 @@
 #include "core/context.h"
 #include "core/subsystems.h"
+#include "drivers/raster_driver.h"
 
 namespace tavero {
 
-// An image opened with imgini is finished by the raster driver when it is built.
-void close_phases_drivers(Context&) {}
+void close_phases_drivers(Context& ctx) { close_image_phase(ctx); }
 
 }  // namespace tavero

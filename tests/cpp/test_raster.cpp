@@ -7,6 +7,7 @@
 // tests/cpp/check_encoders.py decodes them with independent readers.
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -424,6 +425,55 @@ static void test_wide_lines() {
 }
 
 // ---------------------------------------------------------------------------------------
+// Every rasteriser, fed random shapes (many far outside, some at extreme coordinates) and
+// a random clip rectangle, writes only inside the clip and stays inside the buffer.
+
+static void test_random_shapes_stay_in_clip() {
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<double> near(-40, 120), far(-3e9, 3e9), u(0, 1);
+    for (int rep = 0; rep < 1500; ++rep) {
+        Image img = make(80, 60, rep % 3 == 0);
+        const int x0 = int(u(rng) * 70), y0 = int(u(rng) * 50);
+        img.set_clip(x0, y0, x0 + int(u(rng) * 20), y0 + int(u(rng) * 20));
+        const int n = 1 + int(u(rng) * 7);
+        std::vector<double> xs(n), ys(n);
+        std::vector<int> ix(n), iy(n);
+        for (int i = 0; i < n; ++i) {
+            const bool extreme = u(rng) < 0.1;
+            xs[i] = extreme ? far(rng) : near(rng);
+            ys[i] = extreme ? far(rng) : near(rng);
+            ix[i] = int(std::clamp(xs[i], -2e9, 2e9));
+            iy[i] = int(std::clamp(ys[i], -2e9, 2e9));
+        }
+        StrokeStyle s;
+        s.width = 1 + u(rng) * 12;
+        s.cap = Cap(rep % 3);
+        s.join = Join((rep / 3) % 3);
+        s.smooth = rep & 1;
+        s.point_shape = PointShape(rep % 3);
+        const Paint p = ink();
+        switch (rep % 6) {
+            case 0: draw_polyline(img, ix.data(), iy.data(), n, p); break;
+            case 1: draw_wide_polyline(img, xs.data(), ys.data(), n, s, p); break;
+            case 2: fill_polygon(img, xs.data(), ys.data(), n, p); break;
+            case 3: stroke_polyline(img, ix.data(), iy.data(), n, s, p); break;
+            case 4: draw_polyline_aa(img, ix.data(), iy.data(), n, p); break;
+            case 5:
+                fill_disc(img, xs[0], ys[0], s.width * 3, p);
+                fill_rect(img, ix[0], iy[0], ix[n - 1], iy[n - 1], p);
+                if (n >= 3) fill_convex(img, xs.data(), ys.data(), n, p);
+                break;
+        }
+        const bool ok = !lit_outside(img, img.clip());
+        CHECK(ok);
+        if (!ok) {
+            std::printf("  shape kind %d, rep %d\n", rep % 6, rep);
+            break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------
 // Encoders: structure checks here; pixel decoding is done by check_encoders.py.
 
 static uint32_t be32(const uint8_t* p) {
@@ -682,6 +732,41 @@ static int write_samples(const std::string& dir) {
     return 0;
 }
 
+// Translucent paints are laid over the image by every span writer; opaque and fully
+// transparent paints are stored as they are.
+static void test_translucent_spans() {
+    Image img;
+    img.create(20, 10, true, false);
+    Paint red;
+    red.r = 255;
+    red.a = 255;
+    fill_rect(img, 0, 0, 19, 9, red);
+    Paint blue;
+    blue.b = 255;
+    blue.a = 128;
+    fill_rect(img, 0, 0, 9, 9, blue);
+    const double px[4] = {10, 19, 19, 10}, py[4] = {0, 0, 4, 4};
+    CHECK(fill_polygon(img, px, py, 4, blue, false) == kOk);
+    Paint p;
+    CHECK(img.get_pixel(5, 5, p) && p.r == 127 && p.g == 0 && p.b == 128 && p.a == 255);
+    CHECK(img.get_pixel(15, 2, p) && p.r == 127 && p.b == 128);
+    CHECK(img.get_pixel(15, 8, p) && p.r == 255 && p.b == 0);  // outside the polygon
+    // twice over the same pixels: 50% of 50%
+    fill_rect(img, 0, 0, 0, 0, blue);
+    CHECK(img.get_pixel(0, 0, p) && p.r == 63 && p.b == 192);
+    Paint clear;
+    clear.a = 0;
+    fill_rect(img, 19, 9, 19, 9, clear);
+    CHECK(img.get_pixel(19, 9, p) && p.r == 0 && p.a == 0);
+    // indexed images have nothing to blend with: the index is written
+    Image ind;
+    ind.create(4, 4, false, false);
+    Paint q = ink(7);
+    q.a = 100;
+    fill_rect(ind, 0, 0, 3, 3, q);
+    CHECK(ind.row(2)[2] == 7);
+}
+
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--samples") return write_samples(argv[2]);
     test_image_buffer();
@@ -689,7 +774,9 @@ int main(int argc, char** argv) {
     test_aa_lines();
     test_polygons();
     test_wide_lines();
+    test_random_shapes_stay_in_clip();
     test_encoders();
+    test_translucent_spans();
     if (g_failures) {
         std::printf("%d check(s) failed\n", g_failures);
         return 1;

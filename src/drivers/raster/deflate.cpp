@@ -5,11 +5,19 @@
 #include <climits>
 #include <new>
 
-#if !defined(TAVERO_NO_LIBDEFLATE) && __has_include(<libdeflate.h>)
-#include <libdeflate.h>
-#define TAVERO_HAVE_LIBDEFLATE 1
+// The build defines TAVERO_HAVE_LIBDEFLATE (0 or 1) after finding header and library;
+// compiled by hand without it, the header decides.
+#if defined(TAVERO_NO_LIBDEFLATE)
+#define TAVERO_USE_LIBDEFLATE 0
+#elif defined(TAVERO_HAVE_LIBDEFLATE)
+#define TAVERO_USE_LIBDEFLATE TAVERO_HAVE_LIBDEFLATE
+#elif __has_include(<libdeflate.h>)
+#define TAVERO_USE_LIBDEFLATE 1
 #else
-#define TAVERO_HAVE_LIBDEFLATE 0
+#define TAVERO_USE_LIBDEFLATE 0
+#endif
+#if TAVERO_USE_LIBDEFLATE
+#include <libdeflate.h>
 #endif
 
 namespace tavero::raster {
@@ -35,7 +43,7 @@ bool compress_zlib(const uint8_t* data, std::size_t n, std::vector<uint8_t>& out
     return true;
 }
 
-#if TAVERO_HAVE_LIBDEFLATE
+#if TAVERO_USE_LIBDEFLATE
 bool compress_libdeflate(const uint8_t* data, std::size_t n, std::vector<uint8_t>& out,
                          int level) {
     libdeflate_compressor* c = libdeflate_alloc_compressor(effective_level(level));
@@ -58,7 +66,7 @@ bool compress_libdeflate(const uint8_t* data, std::size_t n, std::vector<uint8_t
 
 }  // namespace
 
-bool have_libdeflate() { return TAVERO_HAVE_LIBDEFLATE != 0; }
+bool have_libdeflate() { return TAVERO_USE_LIBDEFLATE != 0; }
 
 bool zlib_compress_with(DeflateBackend backend, const uint8_t* data, std::size_t n,
                         std::vector<uint8_t>& out, int level) {
@@ -69,14 +77,14 @@ bool zlib_compress_with(DeflateBackend backend, const uint8_t* data, std::size_t
         case DeflateBackend::Zlib:
             return compress_zlib(data, n, out, level);
         case DeflateBackend::Libdeflate:
-#if TAVERO_HAVE_LIBDEFLATE
+#if TAVERO_USE_LIBDEFLATE
             return compress_libdeflate(data, n, out, level);
 #else
             return false;
 #endif
         case DeflateBackend::Auto:
         default:
-#if TAVERO_HAVE_LIBDEFLATE
+#if TAVERO_USE_LIBDEFLATE
             if (compress_libdeflate(data, n, out, level)) return true;
 #endif
             return compress_zlib(data, n, out, level);

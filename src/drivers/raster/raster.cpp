@@ -34,6 +34,10 @@ struct Target {
         if (xb < xa) return;
         uint8_t* row = base + std::ptrdiff_t(y) * stride;
         const int n = xb - xa + 1;
+        if (tc && (value >> 24) != 255 && (value >> 24) != 0) {
+            blend_span(row + 4 * std::ptrdiff_t(xa), n);
+            return;
+        }
         // Wide lines and small cells produce mostly short spans, where a plain loop beats
         // the library call.
         if (tc) {
@@ -47,6 +51,21 @@ struct Target {
             for (int i = 0; i < n; ++i) row[xa + i] = uint8_t(value);
         } else {
             std::memset(row + xa, int(value), std::size_t(n));
+        }
+    }
+
+    // A translucent paint (alpha 1..254, transparency groups) is laid over what is there;
+    // alpha 0 is the transparent background colour and is stored as it is.
+    void blend_span(uint8_t* q, int n) const {
+        const unsigned a = value >> 24, na = 255 - a;
+        const unsigned s[3] = {value & 255u, (value >> 8) & 255u, (value >> 16) & 255u};
+        for (int i = 0; i < n; ++i, q += 4) {
+            for (int k = 0; k < 3; ++k) {
+                const unsigned v = q[k] * na + s[k] * a + 128;
+                q[k] = uint8_t((v + (v >> 8)) >> 8);
+            }
+            const unsigned v = q[3] * na + 255 * a + 128;
+            q[3] = uint8_t((v + (v >> 8)) >> 8);
         }
     }
 };
@@ -229,8 +248,9 @@ void convex_spans(const Target& t, const double* x, const double* y, int n) {
         for (int a = top; a != bot;) {
             const int b = (a + step) % n;
             if (y[a] < y[b]) {
-                const int r0 = std::max(iceil(std::max(y[a], ymin)), ys);
-                const int r1 = std::min(iceil(std::min(y[b], ymax)), ye);
+                // Clamped to the clip rows before converting: vertices may lie anywhere.
+                const int r0 = iceil(std::clamp(y[a], ymin, ymax));
+                const int r1 = iceil(std::clamp(y[b], ymin, ymax));
                 if (r0 < r1) {
                     RowEdge& e = ch[side][cn[side]++];
                     e.r0 = r0;
@@ -689,7 +709,8 @@ void stroke_polyline(Image& img, const int* x, const int* y, int n, const Stroke
                      const Paint& p) {
     if (img.empty() || !x || !y || n <= 0) return;
     if (n == 1) {
-        draw_point(img, x[0], y[0], int(std::lround(s.width)), s.point_shape, p);
+        const double w = std::isfinite(s.width) ? std::clamp(s.width, 0.0, 1e6) : 1.0;
+        draw_point(img, x[0], y[0], int(std::lround(w)), s.point_shape, p);
         return;
     }
     if (s.width < 2.0) {

@@ -59,7 +59,8 @@ void fill_rect(Image& img, int x0, int y0, int x1, int y1, const Paint& p);
 // One clipped horizontal span from x0 to x1 inclusive.
 void fill_span(Image& img, int y, int x0, int x1, const Paint& p);
 void fill_disc(Image& img, double cx, double cy, double r, const Paint& p);
-// Convex polygon (any orientation, n <= 64); non-convex input gives its scan-line hull.
+// Convex polygon (any orientation, 3 <= n <= 64). Non-convex input is not rejected; its
+// pixels are unspecified but stay inside the clip.
 void fill_convex(Image& img, const double* x, const double* y, int n, const Paint& p);
 
 // Scan-line fill of an arbitrary polygon with the even-odd rule. With `with_outline` the
