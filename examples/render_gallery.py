@@ -22,6 +22,7 @@ fmt, out = sys.argv[2], sys.argv[3]
 tv.metafl(fmt)
 tv.setfil(out)
 tv.filmod("delete")
+tv.scrmod("revers")          # white background in every format, raster images included
 if hasattr(ex, "setup"):
     ex.setup(tv)
 tv.tavini()
