@@ -35,6 +35,10 @@ bool reset_named_core(Context& ctx, const char* key) {
     ctx.core.origin_x = ctx.core.origin_y = 0;
     return true;
   }
+  if (std::memcmp(key, "PSME", 4) == 0) {
+    ctx.drv.psmeta.clear();
+    return true;
+  }
   if (std::memcmp(key, "UNIT", 4) == 0) {
     ctx.core.message_unit = ctx.core.error_file_open ? 17 : 6;
     ctx.core.message_stream = ctx.core.error_file_open ? ctx.core.error_file : nullptr;

@@ -55,6 +55,12 @@ void apply_width(Context& ctx, int w, double fraction) {
   }
 }
 
+// Devices whose line width follows cap and join (screen, raster, WMF, EMF) get the width again.
+inline bool width_follows_cap(const Context& ctx) {
+  int d = ctx.core.device;
+  return d < 101 || d == 221 || d == 231 || (d >= 601 && d <= 700);
+}
+
 inline double flip_y(const Context& ctx, double y) {
   return ctx.core.page_origin == 1 ? ctx.core.page_h - y : y;
 }
@@ -128,7 +134,8 @@ void lncap(const char* copt) {
     ctx->driver->end_path();
     ctx->driver->set_line_cap(k - 1);
   }
-  if (ctx->line.pen_width < 0) apply_width(*ctx, -ctx->line.pen_width, -ctx->line.pen_width);
+  if (ctx->line.pen_width < 0 && width_follows_cap(*ctx))
+    apply_width(*ctx, -ctx->line.pen_width, -ctx->line.pen_width);
 }
 
 void lnjoin(const char* copt) {
@@ -143,7 +150,8 @@ void lnjoin(const char* copt) {
     ctx->driver->set_line_join(k - 1);
     if (k == 1) ctx->driver->set_miter_limit(ctx->line.miter);
   }
-  if (ctx->line.pen_width < 0) apply_width(*ctx, -ctx->line.pen_width, -ctx->line.pen_width);
+  if (ctx->line.pen_width < 0 && width_follows_cap(*ctx))
+    apply_width(*ctx, -ctx->line.pen_width, -ctx->line.pen_width);
 }
 
 void lnmlt(double xfac) {
