@@ -184,6 +184,20 @@ void hwmode(const char* copt, const char* ckey) {
     apply_width(*ctx, -ctx->line.pen_width, -ctx->line.pen_width);
 }
 
+// Smoothing of thin lines on true-colour raster output; the item is "SMOOTH".
+void linmod(const char* copt, const char* ckey) {
+  Context* ctx = enter(R::linmod);
+  if (!ctx) return;
+  int k = lookup_keyword(*ctx, "OFF +ON  ", 2, copt);
+  if (!k) return;
+  if (!match_keyword("SMOO", 1, ckey)) {
+    warn_string(*ctx, kMsgIncorrectParameter, ckey ? ckey : "");
+    return;
+  }
+  qqflsh(*ctx);
+  ctx->drv.line_smooth = k - 1;
+}
+
 void bufmod(const char* copt, const char* ckey) {
   Context* ctx = enter(R::bufmod);
   if (!ctx) return;
