@@ -198,7 +198,7 @@ void end_protocol(Context& ctx, int variant) {
   if (c.message_unit == 0 || c.protocol_mode == 0) return;
   char block[1024];
   block[0] = 0;
-  char line[96];
+  char line[192];  // each pattern line is cut to 81 characters below
   char num1[24], num2[24];
   DateTime t = now_local();
   char date[12], time[10];
@@ -206,21 +206,25 @@ void end_protocol(Context& ctx, int variant) {
   format_time(t, time);
   auto add = [&](const char* s) { append_bounded(block, s, 650); };
   add("\n <<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<");
-  std::snprintf(line, 82, "\n <<                END OF TAVERO / VERSION %4.1f%s               <<",
+  std::snprintf(line, sizeof line, "\n <<                END OF TAVERO / VERSION %4.1f%s               <<",
                 11.5, ".2 ");
+  line[81] = 0;
   add(line);
-  std::snprintf(line, 82, "\n <<  Date    : %10s  Time    : %8s  Pageformat: %4s  <<", date, time,
+  std::snprintf(line, sizeof line, "\n <<  Date    : %10s  Time    : %8s  Pageformat: %4s  <<", date, time,
                 c.page_name);
+  line[81] = 0;
   add(line);
   int_to_text(c.vector_count, num1, sizeof num1, 0, 0);
   int_to_text(c.warning_count, num2, sizeof num2, 0, 0);
-  std::snprintf(line, 82, "\n <<  Vectors : %-10s  Warnings: %-8s  Fileformat: %4s  <<", num1,
+  std::snprintf(line, sizeof line, "\n <<  Vectors : %-10s  Warnings: %-8s  Fileformat: %4s  <<", num1,
                 num2, c.format_name);
+  line[81] = 0;
   add(line);
   if (c.nan_count != 0) {
     int_to_text(c.nan_count, num1, sizeof num1, 0, 0);
-    std::snprintf(line, 82, "\n <<  NaN     : %-48s  <<", num1);
-    add(line);
+    std::snprintf(line, sizeof line, "\n <<  NaN     : %-48s  <<", num1);
+    line[81] = 0;
+  add(line);
   }
   char field[64];
   if (variant != 10) {
@@ -231,8 +235,9 @@ void end_protocol(Context& ctx, int variant) {
       copy_bounded(name, c.plot_file_name, 48);
       append_bounded(field, name, 58);
     }
-    std::snprintf(line, 82, "\n <<  %-58s  <<", field);
-    add(line);
+    std::snprintf(line, sizeof line, "\n <<  %-58s  <<", field);
+    line[81] = 0;
+  add(line);
   }
   if (variant >= 10) {
     field[0] = 0;
@@ -240,8 +245,9 @@ void end_protocol(Context& ctx, int variant) {
     char name[49];
     copy_bounded(name, c.error_file_name, 48);
     append_bounded(field, name, 58);
-    std::snprintf(line, 82, "\n <<  %-58s  <<", field);
-    add(line);
+    std::snprintf(line, sizeof line, "\n <<  %-58s  <<", field);
+    line[81] = 0;
+  add(line);
   }
   add("\n <<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<<\n\n");
   ProcessLock lock;
