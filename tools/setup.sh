@@ -20,4 +20,5 @@ fi
 
 python3 -m pip install -q --upgrade pip >/dev/null 2>&1 || true
 python3 -m pip install -q "scikit-build-core>=0.9" pytest numpy pillow
-python3 -m pip install -q --no-build-isolation .
+# the C++ unit tests are built in the same build tree (build/<wheel tag>) and run by tools/test.sh
+python3 -m pip install -q --no-build-isolation -Ccmake.define.TAVERO_CPP_TESTS=ON .
