@@ -9,6 +9,7 @@
 #include "draw/pipeline.h"
 #include "drivers/factories.h"
 #include "drivers/outbuf.h"
+#include "text/fastfmt.h"
 
 namespace tavero {
 
@@ -75,9 +76,16 @@ class MetafileDriver final : public Driver {
   void put(const char* f) {
     if (!fields_.write(f, 10)) warn_text(ctx_, 176, "Internal overflow in qqsbuf");
   }
+  // One "%10.7f" field; values are normalised to the page, so they always fit.
   void field(double v) {
-    char b[48];
-    std::snprintf(b, sizeof b, "%10.7f", v);
+    char num[fastfmt::kMaxFixedLen];
+    int n = static_cast<int>(fastfmt::append_fixed(num, v, 7) - num);
+    char b[16];
+    if (n > 10) n = 10;
+    int pad = 10 - n;
+    for (int i = 0; i < pad; ++i) b[i] = ' ';
+    for (int i = 0; i < n; ++i) b[pad + i] = num[i];
+    b[10] = 0;
     put(b);
   }
 
