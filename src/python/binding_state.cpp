@@ -174,8 +174,8 @@ void after_splmod(int, int npts) {
   if (npts >= 5) g_spline_count = npts;
 }
 void after_tavini() {
+  apply_set_variables();
   g_spline_count = 200;
-  // quick-plot variables set with setvar are applied here once the quick plots exist
 }
 
 char* legend_buffer_new(int nlin, int nmaxln) {
@@ -230,8 +230,6 @@ tavero::Widget3Callback register_callback_widget3(int id, PyObject* fn) {
 tavero::WidgetObjCallback register_callback_widgetobj(int id, PyObject* fn, PyObject* obj) {
   return add_widget(id, fn, obj) ? widgetobj_tramp : nullptr;
 }
-
-PyObject* setvar(PyObject*) { Py_RETURN_NONE; }
 
 PyObject* ldimg_result(const char* file, int nc) {
   int n;

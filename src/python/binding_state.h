@@ -33,8 +33,9 @@ tavero::Widget2Callback register_callback_widget2(int id, PyObject* fn);
 tavero::Widget3Callback register_callback_widget3(int id, PyObject* fn);
 tavero::WidgetObjCallback register_callback_widgetobj(int id, PyObject* fn, PyObject* obj);
 
-// --- special wrappers
+// --- quick plots and their variables
 PyObject* setvar(PyObject* args);
+void apply_set_variables();
 PyObject* ldimg_result(const char* file, int nc);
 PyObject* quick_plot(PyObject* x, PyObject* y);
 PyObject* quick_scattr(PyObject* x, PyObject* y);
