@@ -122,10 +122,17 @@ void draw_rect_system(Context& ctx) {
 // ------------------------------------------------------------------------------------------
 // graf
 
+// A map axis system drawn before leaves its clipping rules in the device state.
+static void clear_map_clipping(Context& ctx) {
+  ctx.dev.map_projection = 0;
+  ctx.dev.map_circle = 0;
+}
+
 void graf(double xa, double xe, double xorg, double xstp, double ya, double ye, double yorg,
           double ystp) {
   Context* ctx = enter(R::graf);
   if (!ctx) return;
+  clear_map_clipping(*ctx);
   AxisState& a = ctx->axes;
   double v[2][4] = {{xa, xe, xorg, xstp}, {ya, ye, yorg, ystp}};
   bool from_data[2] = {false, false};
@@ -205,6 +212,8 @@ void endgrf() {
   a.kind = kKindNone;
   a.convert = nullptr;
   a.invert = nullptr;
+  clear_map_clipping(*ctx);
+  ctx->maps.sys.active = 0;
   ctx->core.level = 1;
 }
 
@@ -344,6 +353,7 @@ void smith_full_line(Context& ctx, bool real_const, double c, double phi1, doubl
 void grafr(const double* zre, int nre, const double* zimg, int nim) {
   Context* ctx = enter(R::grafr);
   if (!ctx) return;
+  clear_map_clipping(*ctx);
   AxisState& a = ctx->axes;
   if (a.ax[0].log || a.ax[1].log) {
     warn_text(*ctx, 132, "Axis systems must have linear scaling");
