@@ -8,6 +8,7 @@
 namespace tavero {
 
 struct RasterStore;  // the image buffer and its pen (drivers/raster_driver.h)
+struct ScreenStore;  // the screen windows, kept across plots (drivers/x11.h)
 
 struct DriverSettings {
   int psmode = 0;                 // NONE GREE ITAL BOTH (device fonts for alphabets)
@@ -39,6 +40,23 @@ struct DriverSettings {
   int tpr_lines = 1, tpr_fills = 1;  // tprmod
   // created on first use and kept with the record (one image per record)
   std::shared_ptr<RasterStore> raster;
+  // CGM: background colour of the pictures (cgmbgd) and the picture name (cgmpic)
+  int cgm_bg_set = 0;
+  uint8_t cgm_bg[3] = {255, 255, 255};
+  std::string cgm_picture;
+  // screen windows
+  int win_mode = 0;               // winmod: FULL NOER NONE NOHO DELA NOMB
+  int win_key = 0;                // winkey: NONE RETU ESCA
+  int win_delay_ms = 0;           // winopt
+  int win_just = 0;               // winjus: NONE CENT UL UR LL LR
+  std::string win_title;          // wintit before the window exists
+  std::string win_icon;           // winico
+  int win_page_w = 0, win_page_h = 0;  // pagwin: drawing page of the window in pixels
+  int ext_xid = 0, ext_xid_kind = 0;  // setxid: drawable of the caller (1 window, 2 pixmap)
+  int csr_type = 1;               // csrtyp: ARRO CROS HAIR
+  int csr_pixels = 0;             // csruni: 0 plot units, 1 window pixels
+  int csr_echo = 0, csr_warp = 1; // csrmod: ECHO and WARP items
+  std::shared_ptr<ScreenStore> screen;
 };
 
 }  // namespace tavero

@@ -114,6 +114,15 @@ def parse_param(text, where):
             p.strsize = int(dims)
             return p
         if base == "outbuf":
+            d = dims.strip()
+            if ":" in d:
+                d, wb = d.split(":", 1)
+                if wb.strip() != "return":
+                    raise DefError(f"{where}: outbuf write-back must be ':return'")
+                p.writeback = "return"
+            p.dims = [d.strip()]
+            return p
+        if base == "bytes":
             p.dims = [dims.strip()]
             return p
         if base not in ARRAYS:
@@ -214,6 +223,8 @@ def validate(routines):
             raise DefError(f"{where}: duplicate parameter names in '{r.name}'")
         byname = {p.name: p for p in r.params}
         for p in r.params:
+            if p.writeback == "return" and p.is_outbuf and r.result != "int":
+                raise DefError(f"{where}: outbuf[...:return] needs '-> int'")
             for d in p.dims:
                 for t in length_terms(d):
                     if t.isdigit() or t == "$splcnt":
@@ -495,6 +506,11 @@ def gen_wrapper(r: Routine):
     for p in r.params:
         if p.base == "str" and p.direction == "inout":
             w(f"  PyOS_snprintf(a_{p.name}, sizeof a_{p.name}, \"%s\", s_{p.name});")
+        if p.base == "bytes" and p.dims:
+            w(f"  if ({c_len(p.dims[0])} > l_{p.name}) {{")
+            w("    PyErr_SetString(PyExc_MemoryError, \"out of range\");")
+            w("    return nullptr;")
+            w("  }")
     for p in r.params:
         if p.base == "callable":
             w(f"  if (!PyCallable_Check(o_{p.name})) {{")
@@ -603,6 +619,9 @@ def build_return(r, results, rfmt, skipped):
         if p.is_outbuf:
             if skipped:
                 vals += ["\"\"", "(Py_ssize_t)0"]
+            elif p.writeback == "return":
+                vals += [f"b_{p.name}.data()",
+                         f"(Py_ssize_t)(ret < 0 ? 0 : ret > b_{p.name}.size() ? b_{p.name}.size() : ret)"]
             else:
                 vals += [f"b_{p.name}.data()", f"b_{p.name}.size()"]
         elif p.base == "str":
