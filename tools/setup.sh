@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PKGS="g++ cmake ninja-build ccache zlib1g-dev libdeflate-dev libx11-dev
       ghostscript qpdf poppler-utils librsvg2-bin libxml2-utils pngcheck libtiff-tools
-      giflib-tools xvfb"
+      giflib-tools xvfb libwmf-bin xdotool x11-apps x11-utils"
 missing=""
 for p in $PKGS; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

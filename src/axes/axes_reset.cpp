@@ -1,5 +1,6 @@
 // Parameter reset of the axis systems: everything back to its default at tavini, and the
 // parameters of one routine for reset(name).
+#include <cmath>
 #include <cstring>
 
 #include "core/context.h"
@@ -57,6 +58,7 @@ void reset_axes(Context& ctx) {
   }
   reset_layout(ctx);
   reset_position(ctx);
+  a.con_labdis = static_cast<int>(std::lround(500.0 / ctx.core.unit_factor));
 }
 
 bool reset_named_axes(Context& ctx, const char* key) {

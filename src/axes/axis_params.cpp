@@ -317,6 +317,8 @@ void labtyp(const char* copt, const char* cax) {
     if ((k = lookup_keyword(*ctx, "CENT+LEFT+RIGH+TYPS+OUTW+INWA", 6, copt))) ctx->axes.bar_labtyp = k - 1;
   } else if (target_is(cax, "PIE")) {
     if ((k = lookup_keyword(*ctx, "HORI", 1, copt))) ctx->axes.pie_labtyp = k - 1;
+  } else if (target_is(cax, "CON")) {
+    if ((k = lookup_keyword(*ctx, "HORI+VERT", 2, copt))) ctx->contour.label_orient = k - 1;
   } else if ((k = lookup_keyword(*ctx, "HORI+VERT", 2, copt))) {
     for_axes(*ctx, cax, [k](AxisParams& p) { p.labtyp = static_cast<uint8_t>(k - 1); });
   }

@@ -105,7 +105,7 @@ struct AxisState {
   int bar_label = 0, pie_label = 0, con_label = 0;
   int bar_digits = 1, pie_data_digits = 1, pie_percent_digits = 1, con_digits = 1;
   int bar_labpos = 0, bar_labtyp = 0, pie_labtyp = 0;
-  int con_labdis = 24;
+  int con_labdis = 500;            // distance of contour labels along the line
   int bar_label_color = -1, pie_label_color = -1, con_label_color = -1;
   // --- the active axis system
   int kind = kKindNone;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/entry.h"
 #include "core/files.h"
@@ -13,6 +14,7 @@
 #include "draw/colors.h"
 #include "draw/pipeline.h"
 #include "drivers/registry.h"
+#include "drivers/x11.h"
 #include "tavero_api.h"
 
 namespace tavero {
@@ -433,11 +435,7 @@ void tavfin() {
   emit_flush(*ctx);
   finish_open_phases(*ctx);
   int variant = 1;
-  if (ctx->driver) {
-    bool wrote = ctx->driver->finish();
-    if (!wrote) variant = 0;
-    ctx->driver.reset();
-  }
+  if (ctx->driver && !ctx->driver->finish()) variant = 0;
   if (c.device < 201) variant = 0;
   close_plot_file(*ctx);
   c.level = 0;
@@ -453,7 +451,18 @@ void tavfin() {
     }
     close_error_file(*ctx);
   }
-  if (!skip) end_protocol(*ctx, variant);
+  if (!skip) {
+    if (c.window_app == 1 && c.message_unit != 0 && c.protocol_mode != 0) {
+      std::string text = end_protocol_box_text(*ctx, variant);
+      if (!show_message_box("tavfin", text.c_str())) end_protocol(*ctx, variant);
+    } else {
+      end_protocol(*ctx, variant);
+    }
+  }
+  if (ctx->driver) {
+    ctx->driver->after_protocol();
+    ctx->driver.reset();
+  }
 }
 
 void newpag() {
@@ -510,10 +519,7 @@ int getlev() {
   return ctx ? ctx->core.level : 0;
 }
 
-const char* getdsp() {
-  const char* d = std::getenv("DISPLAY");
-  return (d && *d) ? "XWIN" : "NONE";
-}
+const char* getdsp() { return display_available() ? "XWIN" : "NONE"; }
 
 const char* getfil() {
   Context* ctx = enter(R::getfil);
@@ -544,12 +550,14 @@ int getbpp() {
   return ctx ? ctx->core.bits_per_pixel : 0;
 }
 
-// Without a window system connection the screen is the default window size.
+// Without a window system connection the screen is taken as 1920 x 1080.
 void getscr(int* nwpix, int* nhpix) {
   Context* ctx = enter(R::getscr);
   if (!ctx) return;
-  *nwpix = 1920;
-  *nhpix = 1080;
+  if (!screen_size(*nwpix, *nhpix)) {
+    *nwpix = 1920;
+    *nhpix = 1080;
+  }
 }
 
 }  // namespace tavero

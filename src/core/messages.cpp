@@ -254,4 +254,41 @@ void end_protocol(Context& ctx, int variant) {
   emit_message(ctx, block);
 }
 
+std::string end_protocol_box_text(const Context& ctx, int variant) {
+  const CoreState& c = ctx.core;
+  DateTime t = now_local();
+  char date[12], time[10], num[24];
+  format_date(t, date);
+  format_time(t, time);
+  std::string s = "           END OF TAVERO / VERSION 11.5.2 \n";
+  s += "\n Date          : ";
+  s += date;
+  s += "\n Time          : ";
+  s += time;
+  s += "\n Pageformat: ";
+  s += c.page_name;
+  int_to_text(c.vector_count, num, sizeof num, 0, 0);
+  s += "\n Vectors      : ";
+  s += num;
+  if (c.nan_count != 0) {
+    int_to_text(c.nan_count, num, sizeof num, 0, 0);
+    s += "\n NaN          : ";
+    s += num;
+  }
+  int_to_text(c.warning_count, num, sizeof num, 0, 0);
+  s += "\n Warnings  : ";
+  s += num;
+  s += "\n Fileformat  : ";
+  s += c.format_name;
+  if (variant == 1 || variant == 11) {
+    s += "\n Metafile     : ";
+    s += c.plot_file_name;
+  }
+  if (variant >= 10) {
+    s += "\n Error file    : ";
+    s += c.error_file_name;
+  }
+  return s;
+}
+
 }  // namespace tavero

@@ -1,5 +1,7 @@
 // Numbered warnings, free-text messages, the error file and the end protocol.
 #pragma once
+#include <string>
+
 #include "core/context.h"
 
 namespace tavero {
@@ -14,6 +16,8 @@ void open_error_file(Context& ctx);
 void close_error_file(Context& ctx);
 // The block printed by tavfin; variant 1 when a plot file was written, +10 with an error file.
 void end_protocol(Context& ctx, int variant);
+// The same protocol as the text of the message box of window applications.
+std::string end_protocol_box_text(const Context& ctx, int variant);
 // Counts a non-finite coordinate for the end protocol.
 inline void count_nan(Context& ctx) { ++ctx.core.nan_count; }
 

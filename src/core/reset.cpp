@@ -5,6 +5,7 @@
 #include "core/keywords.h"
 #include "core/messages.h"
 #include "core/subsystems.h"
+#include "drivers/x11.h"
 
 namespace tavero {
 
@@ -72,7 +73,7 @@ void reset_by_name(Context& ctx, const char* name) {
   }
   const char* key = kResetNames + 5 * (k - 1);
   using Fn = bool (*)(Context&, const char*);
-  static const Fn kOwners[] = {reset_named_core,    reset_named_draw,  reset_named_text,
+  static const Fn kOwners[] = {reset_named_core,    reset_named_screen, reset_named_draw,  reset_named_text,
                                reset_named_axes,    reset_named_charts, reset_named_contour,
                                reset_named_graph3d, reset_named_maps,  reset_named_files,
                                reset_named_plots};

@@ -33,7 +33,7 @@ struct DeviceState {
   double cur_x = 0, cur_y = 0;    // current point (absolute, without curve offset)
   uint8_t in_flush = 0;
   int plane_projection = 0;       // 1 while grfini is active, 2 while qqfrec draws through it
-  int affine_on = 0;
+  int affine_on = 0;               // the 2-D transformation of trfrot, trfscl, trfshf
   double affine[6] = {1, 0, 0, 0, 1, 0};
   SegmentFilter filter = nullptr;
   uint8_t in_filter = 0;

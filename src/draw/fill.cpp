@@ -83,9 +83,21 @@ void cut_to_clip(const Context& ctx, std::vector<double>& x, std::vector<double>
 // The device fills the polygon itself; false when the software path has to do it.
 bool hardware_fill(Context& ctx, const std::vector<double>& x, const std::vector<double>& y) {
   const DeviceState& d = ctx.dev;
-  if (!ctx.driver || !ctx.fill.hw_shade || ctx.fill.pattern != kSolid || d.filter ||
-      d.plane_projection == 1 || d.plane_projection == 3 || d.affine_on || d.map_projection >= 30)
+  if (!ctx.driver || !ctx.fill.hw_shade || ctx.fill.pattern != kSolid || d.hidden_on ||
+      d.plane_projection == 1 || d.plane_projection == 3 || d.map_projection >= 30 ||
+      (d.affine_on && ctx.line.circle_clip))
     return false;
+  // points as the line pipeline sees them: origin shift, then the 2-D transformation
+  auto place = [&](double x0, double y0, double& ax, double& ay) {
+    ax = x0 + ctx.core.origin_x;
+    ay = y0 + ctx.core.origin_y;
+    if (d.affine_on) {
+      const double* m = d.affine;
+      double tx = m[0] * ax + m[1] * ay + m[2];
+      ay = m[3] * ax + m[4] * ay + m[5];
+      ax = tx;
+    }
+  };
   const int dev = ctx.core.device;
   const double ox = ctx.core.origin_x, oy = ctx.core.origin_y;
   const size_t n = x.size();
@@ -93,7 +105,8 @@ bool hardware_fill(Context& ctx, const std::vector<double>& x, const std::vector
     // SVG and IPE have no device clip: only polygons inside the window
     const int* w = ctx.line.clip;
     for (size_t i = 0; i < n; ++i) {
-      double px = x[i] + ox, py = y[i] + oy;
+      double px, py;
+      place(x[i], y[i], px, py);
       if (px < w[0] || px > w[2] || py < w[1] || py > w[3]) return false;
     }
   }
@@ -104,7 +117,11 @@ bool hardware_fill(Context& ctx, const std::vector<double>& x, const std::vector
     if (px.size() < 3) return true;
   }
   std::vector<double> dx(px.size()), dy(px.size());
-  for (size_t i = 0; i < px.size(); ++i) to_device(ctx, px[i] + ox, py[i] + oy, dx[i], dy[i]);
+  for (size_t i = 0; i < px.size(); ++i) {
+    double ax, ay;
+    place(px[i], py[i], ax, ay);
+    to_device(ctx, ax, ay, dx[i], dy[i]);
+  }
   emit_flush(ctx);
   ctx.driver->end_path();
   return ctx.driver->fill_polygon(dx.data(), dy.data(), static_cast<int>(dx.size()));

@@ -728,6 +728,22 @@ void qqfrec(Context& ctx, double x1, double y1, double x2, double y2, int colour
   y1 += ctx.core.origin_y;
   y2 += ctx.core.origin_y;
   DeviceState& d = ctx.dev;
+  if (d.affine_on) {
+    // a transformed rectangle is a polygon: fill it as one, solid, in the colour
+    double px[4] = {x1, x2, x2, x1}, py[4] = {y1, y1, y2, y2};
+    for (int i = 0; i < 4; ++i) {
+      px[i] -= ctx.core.origin_x;
+      py[i] -= ctx.core.origin_y;
+    }
+    int saved_pattern = ctx.fill.pattern;
+    int saved_colour = ctx.color.current;
+    ctx.fill.pattern = 16;
+    qqsclr(ctx, colour);
+    qqfpol(ctx, px, py, 4);
+    ctx.fill.pattern = saved_pattern;
+    qqsclr(ctx, saved_colour);
+    return;
+  }
   if (d.plane_projection == 1 && d.plane_fn) {
     double px[4] = {x1, x2, x2, x1}, py[4] = {y1, y1, y2, y2};
     int saved_pattern = ctx.fill.pattern;

@@ -13,7 +13,8 @@
 //      after the pending polyline was flushed, so a driver never has to reorder.
 //   4. new_page() for newpag, erase() for erase.
 //   5. finish() writes the trailer or the image file and returns whether a plot file was
-//      written (the end protocol names it). tavfin then closes the plot file.
+//      written (the end protocol names it). tavfin then closes the plot file, prints the end
+//      protocol and calls after_protocol().
 //
 // Required: open, finish, polyline, set_color. Everything else has a default that reduces to
 // what the core already does in software: no hardware line width (the core draws parallel
@@ -47,6 +48,9 @@ class Driver {
   // --- lifecycle
   virtual bool open() = 0;
   virtual bool finish() = 0;
+  // Runs after the end protocol was printed, just before the driver is released (a screen
+  // window waits for the user here, so the protocol is already visible).
+  virtual void after_protocol() {}
   // The record is going away without tavfin (delglb, thrfin): drop output, close nothing twice.
   virtual void abandon() {}
   virtual void new_page() {}

@@ -68,14 +68,15 @@ def test_pages_and_units(tv, capfd):
     tv.tavfin()
 
 
-def test_metafl_keywords(tv, capfd):
+def test_metafl_keywords(tv, capfd, monkeypatch):
+    monkeypatch.setenv("DISPLAY", "")
     tv.metafl("nonsense")
     tv.metafl("met5")
-    tv.tavini()                      # the screen is not available: message 40, level 0
+    tv.tavini()                      # no display: message 40, level 0
     assert tv.getlev() == 0
     out = capfd.readouterr().out
     assert "Incorrect parameter in metafl!   (nonsense)" in out
-    assert "Warning 40: File format and output device are incompatible in tavini!" in out
+    assert "Warning 40: Window cannot be created: no X display in tavini!" in out
 
 
 def test_error_file_versioning_and_append(run_py, tmp_path):
