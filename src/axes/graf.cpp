@@ -10,6 +10,7 @@
 #include "core/entry.h"
 #include "core/keywords.h"
 #include "core/messages.h"
+#include "graph3d/g3d.h"
 #include "core/strutil.h"
 #include "draw/fill.h"
 #include "draw/pipeline.h"
@@ -208,6 +209,7 @@ void endgrf() {
   }
   if (l.clip_source == 2) l.clip_source = 0;
   l.axis_polar = 0;
+  graph3d_end_system(*ctx);
   AxisState& a = ctx->axes;
   a.kind = kKindNone;
   a.convert = nullptr;
@@ -568,6 +570,13 @@ double yposn(double y) {
   double xp, yp;
   user_to_plot(*ctx, ctx->axes.sc[0].ulo, y, xp, yp);
   return page_y(*ctx, yp);
+}
+
+// The colour that the colour bar of a 3-D or colour-matrix system gives a z value.
+int nzposn(double z) {
+  Context* ctx = enter(R::nzposn);
+  if (!ctx) return 0;
+  return system_value_color(*ctx, z);
 }
 
 int nxposn(double x) {

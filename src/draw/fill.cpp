@@ -127,17 +127,39 @@ bool hardware_fill(Context& ctx, const std::vector<double>& x, const std::vector
   return ctx.driver->fill_polygon(dx.data(), dy.data(), static_cast<int>(dx.size()));
 }
 
+// The plane of a 3-D axis system (grfini): the points are mapped into it first, and the
+// rest of the fill runs without the projection so nothing is mapped twice.
+struct PlaneOff {
+  Context& ctx;
+  int saved;
+  explicit PlaneOff(Context& c) : ctx(c), saved(c.dev.plane_projection) { c.dev.plane_projection = 0; }
+  ~PlaneOff() { ctx.dev.plane_projection = saved; }
+};
+
 void fill_polygon(Context& ctx, const double* x, const double* y, int n) {
   std::vector<double> px, py;
   px.reserve(n);
   py.reserve(n);
+  const bool plane = (ctx.dev.plane_projection == 1 || ctx.dev.plane_projection == 2) &&
+                     ctx.dev.plane_fn;
+  const double ox = ctx.core.origin_x, oy = ctx.core.origin_y;
   bool far = false;
   for (int i = 0; i < n; ++i) {
     if (!std::isfinite(x[i]) || !std::isfinite(y[i])) continue;  // lines count them
-    far = far || std::fabs(x[i]) > kFar || std::fabs(y[i]) > kFar;
-    px.push_back(x[i]);
-    py.push_back(y[i]);
+    double xi = x[i], yi = y[i];
+    if (plane) {
+      xi += ox;
+      yi += oy;
+      ctx.dev.plane_fn(ctx, xi, yi);
+      xi -= ox;
+      yi -= oy;
+      if (!std::isfinite(xi) || !std::isfinite(yi)) continue;
+    }
+    far = far || std::fabs(xi) > kFar || std::fabs(yi) > kFar;
+    px.push_back(xi);
+    py.push_back(yi);
   }
+  PlaneOff plane_off(ctx);
   if (px.size() < 2) return;
   if (ctx.fill.pattern == kSolid && !ctx.fill.hw_shade) {
     draw_outline(ctx, px.data(), py.data(), static_cast<int>(px.size()));

@@ -9,6 +9,7 @@
 #include "core/keywords.h"
 #include "core/messages.h"
 #include "core/strutil.h"
+#include "plots/shield.h"
 #include "tavero_api.h"
 #include "text/engine.h"
 #include "text/text.h"
@@ -325,12 +326,17 @@ void justify(Context& ctx, const char* s, double& x, double& y) {
 }
 
 void output(Context& ctx, const char* s, double x, double y) {
-  if (!(x == 999 && y == 999)) {
+  bool placed = !(x == 999 && y == 999);
+  if (placed) {
     justify(ctx, s, x, y);
     x = std::trunc(x + 0.5);
     y = std::trunc(y + 0.5);
   }
   place_text(ctx, s, x, y);
+  // a shielded region round the text when shield("MESS", "ON") asked for them
+  if (placed && shield_auto_on(ctx, kShieldMess))
+    shield_auto_rotated_rect(ctx, kShieldMess, x, y, text_length(ctx, s), ctx.text.height,
+                             ctx.text.angle);
 }
 
 }  // namespace

@@ -94,6 +94,7 @@ void ensure_ps_font(Context& ctx, PostScriptDriver* ps, const std::string& name,
 
 bool ps_glyph(TextRun& r, int alph, int code, double& width, double& gap) {
   Context& ctx = r.ctx;
+  if (ctx.dev.plane_projection != 0) return false;  // device fonts cannot follow a 3-D plane
   const int dev = ctx.core.device;
   const bool pdf = dev == 511, svg = dev == 801;
   if (!is_ps(dev) && !pdf && !svg) return false;
