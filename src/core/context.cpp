@@ -75,6 +75,7 @@ void release_private_blocks(Context& ctx) {
   // An open driver is dropped without a trailer: the record goes away, its output with it.
   if (ctx.driver) ctx.driver->abandon();
   ctx.driver.reset();
+  ctx.widgets.reset();
 }
 
 Context* current_context() {

@@ -36,6 +36,7 @@ struct Context {
   FileState files;
   PlotState plots;
   std::unique_ptr<Driver> driver;   // the open output device between tavini and tavfin
+  std::shared_ptr<void> widgets;    // the widget state block (src/widgets), created on first use
 
   Context();
   ~Context();
