@@ -24,9 +24,12 @@ QUICK = ["W0", "W1_png", "W1_pdf", "W1_svg", "W1_eps", "W2_png", "W2_pdf", "W4_p
 LIBS = ["tavero", "matplotlib"]
 
 
+ENV = dict(os.environ, OPENBLAS_NUM_THREADS="1", OMP_NUM_THREADS="1")  # no idle BLAS threads
+
+
 def run_case(lib, case, out):
     proc = subprocess.run([sys.executable, os.path.join(HERE, "cases.py"), lib, case, out],
-                          capture_output=True, text=True, timeout=3600)
+                          capture_output=True, text=True, timeout=3600, env=ENV)
     if proc.returncode != 0:
         return None, (proc.stderr or proc.stdout).strip().splitlines()[-1:]
     try:
