@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "axes/colorbar.h"
+
 namespace tavero {
 
 struct Context;
@@ -94,6 +96,8 @@ struct AxisState {
   int frame = 1;
   int frame_color = -1;
   int background = -1;
+  uint8_t nofill = 0;                     // no background fill of the axis area
+  ColorBar bar;                           // colour bar of colour axis systems
   uint8_t nograf = 0, ax2grf = 0, center = 0, nochek = 0;
   int grace = -1;
   uint8_t neglog_on = 0;
@@ -102,7 +106,7 @@ struct AxisState {
   uint8_t autres_on = 0;
   uint8_t polmod_pos = 0, polmod_dir = 0; // RIGH TOP LEFT BOTT; ANTI CLOC
   // --- labels of bars, pies and contours, kept here for the charts and contours
-  int bar_label = 0, pie_label = 0, con_label = 0;
+  int bar_label = 0, pie_label = 1, con_label = 0;   // pies show percentages by default
   int bar_digits = 1, pie_data_digits = 1, pie_percent_digits = 1, con_digits = 1;
   int bar_labpos = 0, bar_labtyp = 0, pie_labtyp = 0;
   int con_labdis = 500;            // distance of contour labels along the line

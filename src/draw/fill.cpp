@@ -101,16 +101,23 @@ bool hardware_fill(Context& ctx, const std::vector<double>& x, const std::vector
   const int dev = ctx.core.device;
   const double ox = ctx.core.origin_x, oy = ctx.core.origin_y;
   const size_t n = x.size();
+  std::vector<double> px = x, py = y;
   if (dev == 801 || dev == 802) {
-    // SVG and IPE have no device clip: only polygons inside the window
+    // SVG and IPE have no device clip: a polygon reaching out of the window is cut to it
+    // here, so that it is still filled (not left as an outline)
     const int* w = ctx.line.clip;
-    for (size_t i = 0; i < n; ++i) {
-      double px, py;
-      place(x[i], y[i], px, py);
-      if (px < w[0] || px > w[2] || py < w[1] || py > w[3]) return false;
+    bool outside = false;
+    for (size_t i = 0; i < n && !outside; ++i) {
+      double ax, ay;
+      place(x[i], y[i], ax, ay);
+      outside = ax < w[0] || ax > w[2] || ay < w[1] || ay > w[3];
+    }
+    if (outside) {
+      if (d.affine_on) return false;
+      cut_to_clip(ctx, px, py);
+      if (px.size() < 3) return true;
     }
   }
-  std::vector<double> px = x, py = y;
   // the device clip is a rectangle: a clipping circle is applied here
   if (ctx.line.circle_clip) {
     cut_to_clip(ctx, px, py);

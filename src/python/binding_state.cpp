@@ -179,10 +179,8 @@ void after_tavini() {
 }
 
 char* legend_buffer_new(int nlin, int nmaxln) {
-  if (nlin < 1 || nmaxln < 1) {
-    nlin = nlin < 1 ? 1 : nlin;
-    nmaxln = nmaxln < 1 ? 1 : nmaxln;
-  }
+  // counts that legini will refuse keep the buffer of the last accepted call
+  if (nlin < 1 || nlin > 80 || nmaxln < 1 || nmaxln > 256) return legend_buffer();
   size_t n = static_cast<size_t>(nlin) * static_cast<size_t>(nmaxln);
   char* b = static_cast<char*>(PyMem_RawMalloc(n + 1));
   if (!b) return nullptr;
