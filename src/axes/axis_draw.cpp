@@ -27,38 +27,6 @@ void restore_color(Context& ctx, int saved) {
 
 namespace {
 
-// Axes, ticks and frames are drawn solid whatever line style the caller's curves use.
-class SolidLines {
- public:
-  explicit SolidLines(Context& ctx) : ctx_(ctx), saved_(ctx.line) {
-    qqflsh(ctx);
-    LineState& l = ctx.line;
-    l.ndash = 1;
-    l.dash[0] = 1;
-    l.dash_remaining = 1;
-    l.dash_state = 0;
-    l.dash_index = 1;
-    l.offset = 0;
-    l.ndash_colors = 0;
-  }
-  ~SolidLines() {
-    qqflsh(ctx_);
-    LineState& l = ctx_.line;
-    std::memcpy(l.dash, saved_.dash, sizeof l.dash);
-    l.ndash = saved_.ndash;
-    l.dash_remaining = saved_.dash_remaining;
-    l.dash_state = saved_.dash_state;
-    l.dash_index = saved_.dash_index;
-    l.offset = saved_.offset;
-    l.ndash_colors = saved_.ndash_colors;
-  }
-  SolidLines(const SolidLines&) = delete;
-  SolidLines& operator=(const SolidLines&) = delete;
-
- private:
-  Context& ctx_;
-  LineState saved_;
-};
 
 inline void segment(Context& ctx, double x1, double y1, double x2, double y2) {
   qqstrt(ctx, x1, y1);
@@ -192,7 +160,7 @@ void box_corner(const AxisGeom& g, double s1, double s2, double t1, double t2, d
 
 void draw_frame(Context& ctx, double x, double y, double w, double h, int n) {
   if (n == 0) return;
-  SolidLines solid(ctx);
+  SolidLineScope solid(ctx);
   int count = n > 0 ? n : -n;
   for (int i = 0; i < count; ++i) {
     double d = n > 0 ? i : -i;
@@ -211,7 +179,7 @@ void draw_axis(Context& ctx, const AxisGeom& g) {
   const AxisParams& p = as.ax[g.axis];
   const AxisScale& sc = *g.sc;
   if (g.level <= 0) return;
-  SolidLines solid(ctx);
+  SolidLineScope solid(ctx);
   const double len = sc.len - 1;
   const int maj = as.ticlen_major, mnr = as.ticlen_minor;
   auto at = [&](double v) { return (v - sc.a) * sc.f; };  // position along the axis

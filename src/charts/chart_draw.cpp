@@ -88,78 +88,17 @@ AttributeScope::~AttributeScope() {
 
 void solid_polyline(Context& ctx, const double* x, const double* y, int n) {
   if (n < 1) return;
-  LineState& l = ctx.line;
-  LineState saved = l;
-  qqflsh(ctx);
-  l.ndash = 1;
-  l.dash[0] = 1;
-  l.dash_remaining = 1;
-  l.dash_state = 0;
-  l.dash_index = 1;
-  l.offset = 0;
-  const int colours = l.ndash_colors;
-  l.ndash_colors = 0;
+  SolidLineScope solid(ctx);
   qqstrt(ctx, x[0], y[0]);
   for (int i = 1; i < n; ++i) qqconn(ctx, x[i], y[i]);
-  qqflsh(ctx);
-  std::memcpy(l.dash, saved.dash, sizeof l.dash);
-  l.ndash = saved.ndash;
-  l.dash_remaining = saved.dash_remaining;
-  l.dash_state = saved.dash_state;
-  l.dash_index = saved.dash_index;
-  l.offset = saved.offset;
-  l.ndash_colors = colours;
 }
 
-namespace {
-
-// Cuts a polygon (relative plot coordinates) to the rectangular clipping window, so that
-// devices which fill only what lies inside the window still fill the visible part.
-void cut_to_window(const Context& ctx, std::vector<double>& x, std::vector<double>& y) {
-  const int* w = ctx.line.clip;
-  const double ox = ctx.core.origin_x, oy = ctx.core.origin_y;
-  const double lim[4] = {w[0] - ox, w[1] - oy, w[2] - ox, w[3] - oy};
-  for (int side = 0; side < 4 && !x.empty(); ++side) {
-    const bool is_x = side % 2 == 0, upper = side >= 2;
-    auto inside = [&](double px, double py) {
-      double v = is_x ? px : py;
-      return upper ? v <= lim[side] : v >= lim[side];
-    };
-    std::vector<double> nx, ny;
-    const size_t n = x.size();
-    for (size_t i = 0; i < n; ++i) {
-      const size_t j = (i + 1) % n;
-      const bool a = inside(x[i], y[i]), b = inside(x[j], y[j]);
-      if (a) {
-        nx.push_back(x[i]);
-        ny.push_back(y[i]);
-      }
-      if (a != b) {
-        const double vi = is_x ? x[i] : y[i], vj = is_x ? x[j] : y[j];
-        const double t = (lim[side] - vi) / (vj - vi);
-        nx.push_back(is_x ? lim[side] : x[i] + t * (x[j] - x[i]));
-        ny.push_back(is_x ? y[i] + t * (y[j] - y[i]) : lim[side]);
-      }
-    }
-    x.swap(nx);
-    y.swap(ny);
-  }
-}
-
-}  // namespace
 
 void fill_with(Context& ctx, const double* x, const double* y, int n, int pattern) {
   FillState saved = ctx.fill;
   if (pattern != ctx.fill.pattern) set_fill_pattern(ctx, pattern);
-  bool finite = true;
-  for (int i = 0; i < n && finite; ++i) finite = std::isfinite(x[i]) && std::isfinite(y[i]);
-  if (ctx.line.circle_clip || !finite || n < 3) {
-    qqfpol(ctx, x, y, n);
-  } else {
-    std::vector<double> cx(x, x + n), cy(y, y + n);
-    cut_to_window(ctx, cx, cy);
-    if (cx.size() >= 3) qqfpol(ctx, cx.data(), cy.data(), static_cast<int>(cx.size()));
-  }
+  // the fill cuts polygons to the window where the device cannot clip them itself
+  qqfpol(ctx, x, y, n);
   ctx.fill = saved;
 }
 

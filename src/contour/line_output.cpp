@@ -28,38 +28,6 @@ inline double segment_angle(double dx, double dy) {
   return std::fabs(dx) <= 1e-35 ? 90.0 : -std::atan(dy / dx) * kRadToDeg;
 }
 
-// Glyphs of a label are drawn solid and without the curve offset of thick-line passes.
-class SolidText {
- public:
-  explicit SolidText(Context& ctx) : ctx_(ctx), saved_(ctx.line) {
-    qqflsh(ctx);
-    LineState& l = ctx.line;
-    l.ndash = 1;
-    l.dash[0] = 1;
-    l.dash_remaining = 1;
-    l.dash_state = 0;
-    l.dash_index = 1;
-    l.offset = 0;
-    l.ndash_colors = 0;
-  }
-  ~SolidText() {
-    qqflsh(ctx_);
-    LineState& l = ctx_.line;
-    std::memcpy(l.dash, saved_.dash, sizeof l.dash);
-    l.ndash = saved_.ndash;
-    l.dash_remaining = saved_.dash_remaining;
-    l.dash_state = saved_.dash_state;
-    l.dash_index = saved_.dash_index;
-    l.offset = saved_.offset;
-    l.ndash_colors = saved_.ndash_colors;
-  }
-  SolidText(const SolidText&) = delete;
-  SolidText& operator=(const SolidText&) = delete;
-
- private:
-  Context& ctx_;
-  LineState saved_;
-};
 
 }  // namespace
 
@@ -228,7 +196,7 @@ void ContourLine::write_text(double bx, double by, double ex, double ey) {
   const double ay = std::round(my - width_ / 2 * uy + height_ / 2.0 * vy);
   const int saved = ctx_.color.current;
   const int lc = ctx_.axes.con_label_color;
-  SolidText solid(ctx_);
+  SolidLineScope solid(ctx_);
   if (lc != -1) qqsclr(ctx_, lc);
   if (number_) {
     NumberTextScope scope(ctx_);

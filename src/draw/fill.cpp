@@ -80,6 +80,16 @@ void cut_to_clip(const Context& ctx, std::vector<double>& x, std::vector<double>
   cut_half_plane(x, y, 0, 1, y1);
 }
 
+// Work buffers of the fill, kept per thread so that filling many small polygons (symbols,
+// cells) allocates nothing after the first one. The fill never re-enters itself.
+struct Scratch {
+  std::vector<double> px, py, cx, cy, hx, hy, dx, dy;
+};
+Scratch& scratch() {
+  static thread_local Scratch s;
+  return s;
+}
+
 // The device fills the polygon itself; false when the software path has to do it.
 bool hardware_fill(Context& ctx, const std::vector<double>& x, const std::vector<double>& y) {
   const DeviceState& d = ctx.dev;
@@ -99,9 +109,12 @@ bool hardware_fill(Context& ctx, const std::vector<double>& x, const std::vector
     }
   };
   const int dev = ctx.core.device;
-  const double ox = ctx.core.origin_x, oy = ctx.core.origin_y;
   const size_t n = x.size();
-  std::vector<double> px = x, py = y;
+  Scratch& sc = scratch();
+  std::vector<double>& px = sc.hx;
+  std::vector<double>& py = sc.hy;
+  px.assign(x.begin(), x.end());
+  py.assign(y.begin(), y.end());
   if (dev == 801 || dev == 802) {
     // SVG and IPE have no device clip: a polygon reaching out of the window is cut to it
     // here, so that it is still filled (not left as an outline)
@@ -123,7 +136,10 @@ bool hardware_fill(Context& ctx, const std::vector<double>& x, const std::vector
     cut_to_clip(ctx, px, py);
     if (px.size() < 3) return true;
   }
-  std::vector<double> dx(px.size()), dy(px.size());
+  std::vector<double>& dx = sc.dx;
+  std::vector<double>& dy = sc.dy;
+  dx.resize(px.size());
+  dy.resize(px.size());
   for (size_t i = 0; i < px.size(); ++i) {
     double ax, ay;
     place(px[i], py[i], ax, ay);
@@ -144,9 +160,11 @@ struct PlaneOff {
 };
 
 void fill_polygon(Context& ctx, const double* x, const double* y, int n) {
-  std::vector<double> px, py;
-  px.reserve(n);
-  py.reserve(n);
+  Scratch& sc = scratch();
+  std::vector<double>& px = sc.px;
+  std::vector<double>& py = sc.py;
+  px.clear();
+  py.clear();
   const bool plane = (ctx.dev.plane_projection == 1 || ctx.dev.plane_projection == 2) &&
                      ctx.dev.plane_fn;
   const double ox = ctx.core.origin_x, oy = ctx.core.origin_y;
@@ -172,7 +190,10 @@ void fill_polygon(Context& ctx, const double* x, const double* y, int n) {
     draw_outline(ctx, px.data(), py.data(), static_cast<int>(px.size()));
     return;
   }
-  std::vector<double> cx = px, cy = py;
+  std::vector<double>& cx = sc.cx;
+  std::vector<double>& cy = sc.cy;
+  cx.assign(px.begin(), px.end());
+  cy.assign(py.begin(), py.end());
   // (the window applies to transformed points only when no transform follows)
   if (far && ctx.dev.plane_projection != 1 && !ctx.dev.affine_on) cut_to_clip(ctx, cx, cy);
   if (cx.size() < 3 && far) {

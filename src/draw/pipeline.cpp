@@ -1,5 +1,6 @@
 #include "draw/pipeline.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/messages.h"
@@ -781,6 +782,40 @@ void qqfrec(Context& ctx, double x1, double y1, double x2, double y2, int colour
   clip_segment(ctx, x1, y2, x2, y2, true);
   run_send(ctx);
   qqsclr(ctx, saved);
+}
+
+// ------------------------------------------------------------------------------------------
+// solid lines for a while
+
+SolidLineScope::SolidLineScope(Context& ctx) : ctx_(ctx) {
+  qqflsh(ctx);
+  LineState& l = ctx.line;
+  std::copy(l.dash, l.dash + 10, dash_);
+  ndash_ = l.ndash;
+  dash_index_ = l.dash_index;
+  dash_state_ = l.dash_state;
+  ndash_colors_ = l.ndash_colors;
+  dash_remaining_ = l.dash_remaining;
+  offset_ = l.offset;
+  l.ndash = 1;
+  l.dash[0] = 1;
+  l.dash_remaining = 1;
+  l.dash_state = 0;
+  l.dash_index = 1;
+  l.offset = 0;
+  l.ndash_colors = 0;
+}
+
+SolidLineScope::~SolidLineScope() {
+  qqflsh(ctx_);
+  LineState& l = ctx_.line;
+  std::copy(dash_, dash_ + 10, l.dash);
+  l.ndash = ndash_;
+  l.dash_index = dash_index_;
+  l.dash_state = dash_state_;
+  l.ndash_colors = ndash_colors_;
+  l.dash_remaining = dash_remaining_;
+  l.offset = offset_;
 }
 
 // ------------------------------------------------------------------------------------------

@@ -68,6 +68,22 @@ void update_device_clip(Context& ctx, bool on);
 void axis_clip_on(Context& ctx);
 void axis_clip_off(Context& ctx);
 
+// Draws with a solid line, no curve offset and no dash colours while it lives (axes, frames,
+// ticks, glyphs, symbols), then gives the caller's line style back with its dash position.
+class SolidLineScope {
+ public:
+  explicit SolidLineScope(Context& ctx);
+  ~SolidLineScope();
+  SolidLineScope(const SolidLineScope&) = delete;
+  SolidLineScope& operator=(const SolidLineScope&) = delete;
+
+ private:
+  Context& ctx_;
+  int dash_[10];
+  int ndash_, dash_index_, dash_state_, ndash_colors_;
+  double dash_remaining_, offset_;
+};
+
 // ------------------------------------------------------------------------------------------
 
 inline void to_device(const Context& ctx, double x, double y, double& dx, double& dy) {

@@ -46,37 +46,6 @@ class MapLabelScope {
   int saved_[2];
 };
 
-// Solid lines for frames and ticks, whatever style the caller's curves use.
-class SolidScope {
- public:
-  explicit SolidScope(Context& ctx) : ctx_(ctx), saved_(ctx.line) {
-    qqflsh(ctx);
-    LineState& l = ctx.line;
-    l.ndash = 1;
-    l.dash[0] = 1;
-    l.dash_remaining = 1;
-    l.dash_state = 0;
-    l.offset = 0;
-    l.ndash_colors = 0;
-  }
-  ~SolidScope() {
-    qqflsh(ctx_);
-    LineState& l = ctx_.line;
-    std::copy(saved_.dash, saved_.dash + 10, l.dash);
-    l.ndash = saved_.ndash;
-    l.dash_remaining = saved_.dash_remaining;
-    l.dash_state = saved_.dash_state;
-    l.dash_index = saved_.dash_index;
-    l.offset = saved_.offset;
-    l.ndash_colors = saved_.ndash_colors;
-  }
-  SolidScope(const SolidScope&) = delete;
-  SolidScope& operator=(const SolidScope&) = delete;
-
- private:
-  Context& ctx_;
-  LineState saved_;
-};
 
 void fill_solid(Context& ctx, const double* x, const double* y, int n, int colour) {
   FillState saved = ctx.fill;
@@ -190,7 +159,7 @@ void draw_outline(Context& ctx, const std::vector<double>& xs, const std::vector
   const MapSystem& m = ctx.maps.sys;
   double cx = (m.bx1 + m.bx2) / 2, cy = (m.by1 + m.by2) / 2;
   double size = std::max(1.0, std::max(m.bx2 - m.bx1, m.by2 - m.by1) / 2);
-  SolidScope solid(ctx);
+  SolidLineScope solid(ctx);
   int count = std::abs(thickness);
   for (int i = 0; i < count; ++i) {
     // thicker outlines are drawn as copies grown by one plot unit each (shrunk when negative)
@@ -361,7 +330,7 @@ void draw_map_edge(Context& ctx, const MapEdge& e, const MapMark* marks, int n) 
   const AxisParams& p = as.ax[e.axis];
   const MapState& ms = ctx.maps;
   MapLabelScope labels(ctx);
-  SolidScope solid(ctx);
+  SolidLineScope solid(ctx);
   if (e.line && !p.noline) {
     int saved = use_color(ctx, p.clr_line);
     qqstrt(ctx, e.x1, e.y1);
@@ -448,10 +417,10 @@ void draw_map_axis_system(Context& ctx) {
   const bool rect = proj_cylindrical(m.code) || m.code == kProjUser;
   std::vector<double> xs, ys;
   if (rect) {
-    if (as.background != -1) qqfrec(ctx, m.bx1, m.by1, m.bx2, m.by2, as.background);
+    if (as.background != -1 && !as.nofill) qqfrec(ctx, m.bx1, m.by1, m.bx2, m.by2, as.background);
   } else {
     outline_points(ctx, xs, ys);
-    if (as.background != -1 && xs.size() >= 3)
+    if (as.background != -1 && !as.nofill && xs.size() >= 3)
       fill_solid(ctx, xs.data(), ys.data(), static_cast<int>(xs.size()), as.background);
   }
   // the transverse and oblique aspects have no meridian or parallel along their frame
@@ -460,7 +429,7 @@ void draw_map_axis_system(Context& ctx) {
   int saved = use_color(ctx, as.frame_color);
   if (rect) {
     if (as.frame != 0) {
-      SolidScope solid(ctx);
+      SolidLineScope solid(ctx);
       draw_frame(ctx, m.bx1, m.by1, m.bx2 - m.bx1 + 1, m.by2 - m.by1 + 1, as.frame);
     }
   } else {

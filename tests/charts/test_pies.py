@@ -14,6 +14,7 @@ def pie_strokes(tv, values, setup=None):
 
     def body(t):
         t.chnpie("none")             # solid sectors: one outline each on the metafile
+        t.labels("none", "pie")      # no percentage labels: the pie takes the whole area
         if setup:
             setup(t)
         t.axspos(500, 1700)
