@@ -134,6 +134,18 @@ bool reset_named_axes(Context& ctx, const char* key) {
   } else if (is("NEGL")) {
     a.neglog_on = 0;
     a.neglog = 0;
+  } else if (is("NOBA")) {
+    a.bar.shown = def.bar.shown;
+  } else if (is("NOFI")) {
+    a.nofill = 0;
+  } else if (is("VKXB")) {
+    a.bar.shift_x = def.bar.shift_x;
+  } else if (is("VKYB")) {
+    a.bar.shift_y = def.bar.shift_y;
+  } else if (is("VKYT")) {
+    a.bar.title_shift = def.bar.title_shift;
+  } else if (is("WIDB")) {
+    a.bar.width = def.bar.width;
   } else if (is("NOCH")) {
     a.nochek = 0;
   } else if (is("NOGR")) {

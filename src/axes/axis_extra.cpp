@@ -83,6 +83,9 @@ void title() {
     left = a.polar_cx - a.polar_r;
     width = 2 * a.polar_r + 1;
   }
+  top -= color_bar_room_above(*ctx);
+  top -= a.bar.title_shift;
+  bottom -= a.bar.title_shift;
   double ls = title_line_spacing(*ctx) * h;
   for (int i = 0; i < 4; ++i) {
     const char* s = a.title[i];

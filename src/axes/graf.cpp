@@ -100,7 +100,7 @@ void draw_rect_system(Context& ctx) {
   const AxisScale& sx = a.sc[0];
   const AxisScale& sy = a.sc[1];
   double x1 = sx.start, y2 = sy.start, y1 = sy.start - sy.len + 1;
-  if (a.background != -1) qqfrec(ctx, x1, y1, x1 + sx.len - 1, y2, a.background);
+  if (a.background != -1 && !a.nofill) qqfrec(ctx, x1, y1, x1 + sx.len - 1, y2, a.background);
   if (a.crossed) {
     AxisGeom gx = side_geometry(ctx, 0), gy = side_geometry(ctx, 1);
     gx.y0 = a.cross_y;
@@ -261,7 +261,7 @@ void open_polar(Context& ctx, double xe, double xorg, double xstp, double yorg, 
   set_axis_clip(ctx, cx - r, cy - r, cx + r, cy + r, cx, cy,
                 std::min(a.len[0], a.len[1]) / 2.0, true);
   if (a.nograf) return;
-  if (a.background != -1) {
+  if (a.background != -1 && !a.nofill) {
     double x[360], y[360];
     for (int i = 0; i < 360; ++i) {
       x[i] = cx + r * std::cos(i * kPi / 180);
@@ -621,6 +621,40 @@ void pos2pt(double x, double y, double* xp, double* yp) {
 void pt2pos(double x, double y, double* xp, double* yp) {
   Context* ctx = enter(R::pt2pos);
   if (!ctx) return;
+  plot_to_user(*ctx, x, page_y(*ctx, y), *xp, *yp);
+}
+
+// getico: user -> plot coordinates, getrco: plot -> user coordinates, as doubles in the 2-D
+// system in force (y by the page-origin rule); without one the point comes back unchanged.
+namespace {
+
+bool plane_system(Context& ctx, double x, double y, double* xp, double* yp) {
+  *xp = x;
+  *yp = y;
+  const int k = ctx.axes.kind;
+  if (k == kKindNone || k == kKind3d) {
+    warn_number(ctx, kMsgIncorrectLevel, ctx.core.level);
+    return false;
+  }
+  if (!std::isfinite(x) || !std::isfinite(y)) {
+    warn_code(ctx, kMsgIncorrectParameter);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void getico(double x, double y, double* xp, double* yp) {
+  Context* ctx = enter(R::getico);
+  if (!ctx || !plane_system(*ctx, x, y, xp, yp)) return;
+  user_to_plot(*ctx, x, y, *xp, *yp);
+  *yp = page_y(*ctx, *yp);
+}
+
+void getrco(double x, double y, double* xp, double* yp) {
+  Context* ctx = enter(R::getrco);
+  if (!ctx || !plane_system(*ctx, x, y, xp, yp)) return;
   plot_to_user(*ctx, x, page_y(*ctx, y), *xp, *yp);
 }
 

@@ -7,6 +7,7 @@
 
 #include "axes/axes.h"
 #include "axes/axis_convert.h"
+#include "axes/colorbar.h"
 #include "charts/charts.h"
 #include "core/entry.h"
 #include "core/messages.h"
@@ -19,8 +20,6 @@
 namespace tavero {
 
 namespace {
-
-constexpr int kBarWidth = 85;   // width of the colour bar and its distance from the system
 
 bool colour_system(Context& ctx) {
   if (ctx.g3d.sys.colour_system && ctx.core.level == 3 && ctx.axes.kind == kKindGraf) return true;
@@ -46,44 +45,6 @@ int system_value_color(Context& ctx, double v) {
 }
 
 namespace {
-
-void draw_colour_bar(Context& ctx) {
-  const Graph3dSystem& s = ctx.g3d.sys;
-  const AxisScale& z = s.sc[2];
-  const double x0 = s.area_x + s.area_w - 1 + kBarWidth, x1 = x0 + kBarWidth;
-  const double yb = s.area_y, len = z.len;
-  // one band per colour step: rows of equal colour merged
-  int prev = -1;
-  double from = 0;
-  for (int k = 0; k <= static_cast<int>(len); ++k) {
-    int c = -2;
-    if (k < len) {
-      double v = z.a + (z.e - z.a) * (k + 0.5) / len;
-      c = color_of_value(ctx, z.log ? std::pow(10.0, v) : v);
-    }
-    if (c != prev) {
-      // bands overlap by half a unit: viewers leave no seams between them
-      if (prev >= 0) qqfrec(ctx, x0, yb - k - (k < len ? 0.5 : 0), x1, yb - from, prev);
-      prev = c;
-      from = k;
-    }
-  }
-  int saved = use_color(ctx, ctx.axes.frame_color);
-  draw_frame(ctx, x0, yb - len + 1, kBarWidth + 1, len, 1);
-  restore_color(ctx, saved);
-  AxisScale bar = z;
-  bar.start = yb;
-  AxisGeom g;
-  g.axis = 2;
-  g.sc = &bar;
-  g.x0 = x1;
-  g.y0 = yb;
-  g.ux = 0, g.uy = -1, g.ox = 1, g.oy = 0;
-  g.level = 4;
-  g.name_angle = ctx.axes.rvynam ? 90 : 270;
-  g.ndig = ctx.axes.ax[2].digits;
-  draw_axis(ctx, g);
-}
 
 // Size of the rectangles of coloured points: autres3d cells, else setres.
 void point_size(const Context& ctx, double& w, double& h) {
@@ -151,14 +112,14 @@ void graf3(double xa, double xe, double xorg, double xstp, double ya, double ye,
   system_color_scaling(*ctx);
   AxisState& a = ctx->axes;
   if (a.nograf) return;
-  if (a.background != -1) qqfrec(*ctx, x, y - h + 1, x + w - 1, y, a.background);
+  if (a.background != -1 && !a.nofill) qqfrec(*ctx, x, y - h + 1, x + w - 1, y, a.background);
   for (int side = 0; side < 4; ++side) draw_axis(*ctx, side_geometry(*ctx, side));
   if (a.frame != 0) {
     int saved = use_color(*ctx, a.frame_color);
     draw_frame(*ctx, x, y - h + 1, w, h, a.frame);
     restore_color(*ctx, saved);
   }
-  draw_colour_bar(*ctx);
+  draw_color_bar(*ctx, x, y, w, h, s.sc[2], ctx->g3d.p.zlen);
   qqflsh(*ctx);
 }
 
