@@ -22,6 +22,8 @@ NumberTextScope::NumberTextScope(Context& ctx, NumForm form) : ts_(ctx.text) {
   mix_ = ts_.mix_on;
   shift_on_ = ts_.shift_on;
   shift0_ = ts_.shift[0];
+  tex_on_ = ts_.tex.on;
+  ts_.tex.on = 0;  // a number is never TeX, whatever its exponent characters look like
   NumberDrawMode m = number_draw_mode(ts_.num, form);
   if (m.fixed_spacing) {
     ts_.fixed = 1;
@@ -40,6 +42,7 @@ NumberTextScope::~NumberTextScope() {
   ts_.mix_on = mix_;
   ts_.shift_on = shift_on_;
   ts_.shift[0] = shift0_;
+  ts_.tex.on = tex_on_;
 }
 
 int text_format_number(Context& ctx, double v, int ndig, char* buf, int cap) {

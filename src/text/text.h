@@ -35,7 +35,7 @@ class NumberTextScope {
 
  private:
   TextState& ts_;
-  int fixed_, mix_, shift_on_;
+  int fixed_, mix_, shift_on_, tex_on_;
   double fixed_factor_;
   ShiftAlphabet shift0_;
 };
