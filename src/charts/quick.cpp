@@ -142,6 +142,87 @@ void qplpie(const double* xray, int n) {
   quick_end(*ctx, opened);
 }
 
+// --- quick plots of a matrix over the grid 1..nx by 1..ny
+
+namespace {
+
+struct MatrixGrid {
+  std::vector<double> x, y;
+  double zmin = 0, zmax = 0;
+};
+
+MatrixGrid grid_of(const double* zmat, int nx, int ny) {
+  MatrixGrid g;
+  g.x.resize(nx);
+  g.y.resize(ny);
+  for (int i = 0; i < nx; ++i) g.x[i] = i + 1;
+  for (int j = 0; j < ny; ++j) g.y[j] = j + 1;
+  bool first = true;
+  for (long k = 0; k < static_cast<long>(nx) * ny; ++k) {
+    if (!std::isfinite(zmat[k])) continue;
+    if (first || zmat[k] < g.zmin) g.zmin = zmat[k];
+    if (first || zmat[k] > g.zmax) g.zmax = zmat[k];
+    first = false;
+  }
+  return g;
+}
+
+// graf3 or graf3d over the grid and the matrix values
+template <typename Graf>
+void quick_axes3(Context& ctx, const MatrixGrid& g, int nx, int ny, Graf graf_fn) {
+  double zr[2] = {g.zmin, g.zmax};
+  setscl(g.x.data(), nx, "X");
+  setscl(g.y.data(), ny, "Y");
+  setscl(zr, 2, "Z");
+  graf_fn(0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1);
+  (void)ctx;
+}
+
+}  // namespace
+
+void qplclr(const double* zmat, int nx, int ny) {
+  Context* ctx = enter(R::qplclr);
+  if (!ctx || check_range(*ctx, nx, 1, -1) || check_range(*ctx, ny, 1, -1)) return;
+  MatrixGrid g = grid_of(zmat, nx, ny);
+  bool opened;
+  if (!quick_begin(*ctx, opened)) return;
+  quick_axes3(*ctx, g, nx, ny, graf3);
+  if (ctx->core.level == 3) crvmat(zmat, nx, ny, 1, 1);
+  quick_end(*ctx, opened);
+}
+
+void qplsur(const double* zmat, int nx, int ny) {
+  Context* ctx = enter(R::qplsur);
+  if (!ctx || check_range(*ctx, nx, 2, -1) || check_range(*ctx, ny, 2, -1)) return;
+  MatrixGrid g = grid_of(zmat, nx, ny);
+  bool opened;
+  if (!quick_begin(*ctx, opened)) return;
+  quick_axes3(*ctx, g, nx, ny, graf3d);
+  if (ctx->core.level == 3) surmat(zmat, nx, ny, 1, 1);
+  quick_end(*ctx, opened);
+}
+
+void qplcon(const double* zmat, int nx, int ny, int nlev) {
+  Context* ctx = enter(R::qplcon);
+  if (!ctx || check_range(*ctx, nx, 2, -1) || check_range(*ctx, ny, 2, -1)) return;
+  if (nlev < 1) {
+    warn_text(*ctx, 113, "Bad number of levels");
+    return;
+  }
+  MatrixGrid g = grid_of(zmat, nx, ny);
+  bool opened;
+  if (!quick_begin(*ctx, opened)) return;
+  quick_axes(*ctx, g.x.data(), nx, g.y.data(), ny);
+  if (ctx->core.level >= 2) {
+    // nlev levels evenly inside the value range
+    for (int k = 1; k <= nlev; ++k) {
+      double z = g.zmin + (g.zmax - g.zmin) * k / (nlev + 1.0);
+      contur(g.x.data(), nx, g.y.data(), ny, zmat, z);
+    }
+  }
+  quick_end(*ctx, opened);
+}
+
 void qplscl(double a, double e, double aorg, double astp, const char* cax) {
   Context* ctx = enter(R::qplscl);
   if (!ctx) return;
