@@ -9,6 +9,7 @@
 // Up to 8 windows per context record; the window set, the display connection and the
 // settings outlive the driver, which lives only from tavini to tavfin.
 #include "drivers/x11.h"
+#include "widgets/widgets.h"
 
 #include <algorithm>
 #include <atomic>
@@ -181,9 +182,9 @@ void csruni(const char* copt) {
 void setxid(int id, const char* copt) {
   Context* ctx = enter(R::setxid);
   if (!ctx) return;
-  int k = lookup_keyword(*ctx, "WIND+PIXM+NONE", 3, copt);
+  int k = lookup_keyword(*ctx, "NONE+WIND+PIXM+WIDG", 4, copt);
   if (!k) return;
-  if (k == 3) {
+  if (k == 1) {
     ctx->drv.ext_xid = 0;
     ctx->drv.ext_xid_kind = 0;
     return;
@@ -192,8 +193,18 @@ void setxid(int id, const char* copt) {
     warn_number(*ctx, kMsgIncorrectParameter, id);
     return;
   }
+  if (k == 4) {  // a draw widget: its X window
+    unsigned long win = widget_window(*ctx, id);
+    if (!win) {
+      warn_number(*ctx, kMsgIncorrectParameter, id);
+      return;
+    }
+    ctx->drv.ext_xid = static_cast<int>(win);
+    ctx->drv.ext_xid_kind = 1;
+    return;
+  }
   ctx->drv.ext_xid = id;
-  ctx->drv.ext_xid_kind = k;
+  ctx->drv.ext_xid_kind = k - 1;  // 1 window, 2 pixmap
 }
 
 bool reset_named_screen(Context& ctx, const char* key) {
@@ -399,13 +410,20 @@ void set_title(ScreenStore& s, XWin& w, const std::string& title) {
   }
 }
 
+int note_x_error(Display*, XErrorEvent* e);
+
 void close_window(ScreenStore& s, XWin& w) {
   if (!w.open) return;
   if (s.dpy) {
+    // a window whose parent has gone (a closed dialog) must not end the program
+    XSync(s.dpy, False);
+    XErrorHandler previous = XSetErrorHandler(note_x_error);
     if (w.gc) XFreeGC(s.dpy, w.gc);
     if (w.pix && w.own_pix) XFreePixmap(s.dpy, w.pix);
     if (w.own && w.top) XDestroyWindow(s.dpy, w.top);
     else if (w.inner) XDestroyWindow(s.dpy, w.inner);
+    XSync(s.dpy, False);
+    XSetErrorHandler(previous);
   }
   w = XWin{};
 }
