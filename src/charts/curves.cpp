@@ -284,6 +284,27 @@ bool log_rejects(Context& ctx, const double* x, const double* y, int n) {
   return false;
 }
 
+// A plain line drawn in one pass is converted and drawn point by point, without a copy of
+// the curve: a curve of ten million points needs no more memory than the line buffers.
+void stream_line(Context& ctx, const double* x, const double* y, int n) {
+  const ChartState& c = ctx.charts;
+  int last = -1;
+  for (int i = 0; i < n; ++i) {
+    if (is_missing(ctx, x[i], y[i])) continue;
+    check_scaling(ctx, x[i], y[i]);
+    double px, py;
+    user_to_plot(ctx, x[i], y[i], px, py);
+    bool brk = last < 0 || last != i - 1;
+    if (!brk && c.gap_on[0] && std::fabs(x[i] - x[last]) > c.gap[0]) brk = true;
+    if (!brk && c.gap_on[1] && std::fabs(y[i] - y[last]) > c.gap[1]) brk = true;
+    if (brk)
+      qqstrt(ctx, px, py);
+    else
+      qqconn(ctx, px, py);
+    last = i;
+  }
+}
+
 void draw_curve(Context& ctx, const double* x, const double* y, int n) {
   ChartState& c = ctx.charts;
   const int step = c.symbol_step;
@@ -298,10 +319,13 @@ void draw_curve(Context& ctx, const double* x, const double* y, int n) {
     return;
   }
   if (log_rejects(ctx, x, y, n)) return;
+  const double uf = ctx.core.unit_factor;
+  const int passes = std::max(1, static_cast<int>(std::lround(c.thickness * uf)));
+  const bool streaming = method == kLine && passes == 1;
   Prepared p;
   std::vector<double> sx, sy;
   try {
-    prepare(ctx, x, y, n, p);
+    if (!streaming) prepare(ctx, x, y, n, p);
     if (p.any_missing && (method == kSpli || method == kPspl))
       warn_text(ctx, 160, "NaN Values are not handled for spline interpolation");
     else if (step >= 0 && (method == kSpli || method == kPspl)) {
@@ -332,13 +356,26 @@ void draw_curve(Context& ctx, const double* x, const double* y, int n) {
     const int saved = ctx.color.current;
     if (c.symbol_color != -1 && c.symbol_color != saved) qqsclr(ctx, c.symbol_color);
     const int every = step < 0 ? -step : step;
-    for (long long i = 0; i < n; i += every)
-      if (!p.missing[i]) draw_symbol(ctx, c.symbol, p.px[i], p.py[i]);
+    if (streaming) {
+      if (step < 0)  // no line pass follows: the scaling checks happen here
+        for (int i = 0; i < n; ++i)
+          if (!is_missing(ctx, x[i], y[i])) check_scaling(ctx, x[i], y[i]);
+      for (long long i = 0; i < n; i += every) {
+        if (is_missing(ctx, x[i], y[i])) continue;
+        double px, py;
+        user_to_plot(ctx, x[i], y[i], px, py);
+        draw_symbol(ctx, c.symbol, px, py);
+      }
+    } else {
+      for (long long i = 0; i < n; i += every)
+        if (!p.missing[i]) draw_symbol(ctx, c.symbol, p.px[i], p.py[i]);
+    }
     if (ctx.color.current != saved) qqsclr(ctx, saved);
   }
-  if (step >= 0) {
-    const double uf = ctx.core.unit_factor;
-    const int passes = std::max(1, static_cast<int>(std::lround(c.thickness * uf)));
+  if (step >= 0 && streaming) {
+    stream_line(ctx, x, y, n);
+    qqflsh(ctx);
+  } else if (step >= 0) {
     for (int k = 1; k <= passes; ++k) {
       ctx.line.offset = (k % 2 ? -(k / 2) : k / 2) / uf;
       draw_lines(ctx, p, method, sx, sy, k == 1);

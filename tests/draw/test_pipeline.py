@@ -107,3 +107,34 @@ def test_nonfinite_and_huge_coordinates(tv):
     for s in strokes:
         for x, y in s:
             assert 0 <= x <= 2969 and 0 <= y <= 2099
+
+
+def test_ten_million_points_in_bounded_memory(run_py):
+    """A 10,000,000-point curve with NaN, infinite and huge values: no crash, the line
+    pipeline keeps no more than its buffers (memory grows by the input arrays only)."""
+    out = run_py("""
+        import resource
+        import numpy as np
+        import tavero as t
+        n = 10_000_000
+        x = np.linspace(0.0, 1.0, n)
+        y = np.sin(x * 500.0)
+        y[::1000] = np.nan
+        y[5::1000] = np.inf
+        y[7::1000] = 1e300
+        y[9::1000] = -1e300
+        before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+        t.metafl("virt")
+        t.tavini()
+        t.unit(0)
+        t.graf(0.0, 1.0, 0.0, 0.2, -1.0, 1.0, -1.0, 0.5)
+        t.curve(x, y, n)
+        t.endgrf()
+        t.unit(6)
+        t.tavfin()
+        grown = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before
+        print("grown_kb", grown)
+    """)
+    grown = int(out.split("grown_kb")[1].split()[0])
+    assert grown < 100_000                     # kilobytes: the image and buffers, no copies
+    assert "NaN     : 10000" in out           # the NaN values (infinities are clipped)
