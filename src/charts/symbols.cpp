@@ -1,13 +1,17 @@
 // Symbols: the built-in table, the user symbol, drawing one symbol, and the symbol routines.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "axes/axis_convert.h"
 #include "charts/charts.h"
 #include "core/entry.h"
 #include "core/messages.h"
+#include "draw/colors.h"
+#include "draw/fill.h"
 #include "draw/pipeline.h"
+#include "drivers/driver.h"
 #include "tavero_api.h"
 
 namespace tavero {
@@ -101,6 +105,120 @@ struct Placement {
   }
 };
 
+// ------------------------------------------------------------------------------------------
+// The direct path. A built-in symbol that lies completely inside the clipping window, drawn
+// while nothing can cut, filter or transform its points, reaches the device exactly as the
+// pipeline would send it: the fill first (as qqfpol's device fill), then each piece as one
+// run of device points. Skipping the buffer and the clip tests matters when a curve carries
+// a symbol at each of 1e5 points; a device that keeps reusable drawings may also repeat an
+// earlier copy by its offset.
+
+constexpr int kMaxShapePoints = 48;
+
+bool pipeline_is_plain(const Context& ctx) {
+  const DeviceState& d = ctx.dev;
+  const LineState& l = ctx.line;
+  return ctx.driver && !d.filter && !d.hidden_on && d.plane_projection == 0 && !d.affine_on &&
+         d.map_projection < 30 && !l.circle_clip && l.pen_width < 2 && !d.in_flush;
+}
+
+uint64_t bits_of(double v) {
+  uint64_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
+
+ReuseKey symbol_key(const Context& ctx, int nsym, bool filled) {
+  const ChartState& ch = ctx.charts;
+  const LineState& l = ctx.line;
+  int r, g, b;
+  color_rgb(ctx, ctx.color.current, r, g, b);
+  ReuseKey k;
+  k.w[0] = static_cast<uint32_t>(nsym) | uint64_t{static_cast<uint32_t>(ch.symbol_size)} << 32;
+  k.w[1] = bits_of(ch.symbol_angle);
+  k.w[2] = static_cast<uint32_t>(ctx.color.current) |
+           uint64_t{static_cast<uint32_t>(l.pen_width)} << 32;
+  k.w[3] = uint64_t(r & 255) | uint64_t(g & 255) << 8 | uint64_t(b & 255) << 16 |
+           uint64_t(l.cap & 255) << 24 | uint64_t(l.join & 255) << 32 |
+           uint64_t(l.hw_line) << 40 | uint64_t(filled) << 48 | uint64_t{1} << 56;
+  k.w[4] = bits_of(l.miter);
+  k.w[5] = bits_of(ctx.core.scale_factor);
+  return k;
+}
+
+bool draw_direct(Context& ctx, int nsym, const Shape& sh, const Placement& pl) {
+  if (!pipeline_is_plain(ctx) || (sh.filled && !ctx.fill.hw_shade)) return false;
+  double rx[kMaxShapePoints], ry[kMaxShapePoints];   // relative plot points (as qqfpol gets them)
+  double ax[kMaxShapePoints], ay[kMaxShapePoints];   // absolute (as the buffer holds them)
+  int start[5];
+  const double ox = ctx.core.origin_x, oy = ctx.core.origin_y;
+  const double wx0 = ctx.line.clip[0], wy0 = ctx.line.clip[1];
+  const double wx1 = ctx.line.clip[2], wy1 = ctx.line.clip[3];
+  int m = 0;
+  for (int k = 0; k < sh.npieces; ++k) {
+    start[k] = m;
+    const Piece& pc = sh.pieces[k];
+    for (int i = 0; i < pc.n; ++i, ++m) {
+      pl.map(pc.p[i].x, pc.p[i].y, rx[m], ry[m]);
+      ax[m] = rx[m] + ox;
+      ay[m] = ry[m] + oy;
+      if (!(ax[m] >= wx0 && ax[m] <= wx1 && ay[m] >= wy0 && ay[m] <= wy1)) return false;
+    }
+  }
+  start[sh.npieces] = m;
+  DeviceState& d = ctx.dev;
+  Driver* drv = ctx.driver.get();
+  qqflsh(ctx);
+  emit_flush(ctx);
+  double dx[kMaxShapePoints], dy[kMaxShapePoints];
+  for (int i = 0; i < m; ++i) to_device(ctx, ax[i], ay[i], dx[i], dy[i]);
+  Reuse how = Reuse::kDraw;
+  if (drv->keeps_drawings()) {
+    ReuseOffer offer;
+    offer.key = symbol_key(ctx, nsym, sh.filled);
+    to_device(ctx, pl.cx + ox, pl.cy + oy, offer.x, offer.y);
+    offer.vx = dx;
+    offer.vy = dy;
+    offer.n = m;
+    drv->end_path();
+    how = drv->begin_reuse(offer);
+  }
+  if (how == Reuse::kPlaced) {
+    // the copy counts as drawn: segments for the end protocol, the current point
+    for (int k = 0; k < sh.npieces; ++k) {
+      const int n = start[k + 1] - start[k];
+      ctx.core.vector_count += n - 1;
+      d.segments += static_cast<unsigned>(n - 1);
+    }
+    d.cur_x = ax[m - 1];
+    d.cur_y = ay[m - 1];
+    d.broken = 0;
+    d.last_dx = dx[m - 1];
+    d.last_dy = dy[m - 1];
+    return true;
+  }
+  for (int k = 0; k < sh.npieces; ++k) {
+    const int s = start[k], n = start[k + 1] - s;
+    if (sh.filled && n >= 3) {
+      emit_flush(ctx);
+      drv->end_path();
+      if (!drv->fill_polygon(dx + s, dy + s, n)) draw_outline(ctx, rx + s, ry + s, n);
+    }
+    // one run of device points, as the emit stage would hand it over
+    emit_flush(ctx);
+    drv->polyline(dx + s, dy + s, n);
+    ctx.core.vector_count += n - 1;
+    d.segments += static_cast<unsigned>(n - 1);
+    d.last_dx = dx[s + n - 1];
+    d.last_dy = dy[s + n - 1];
+    d.cur_x = ax[s + n - 1];
+    d.cur_y = ay[s + n - 1];
+    d.broken = 0;
+  }
+  if (how == Reuse::kRecord) drv->end_reuse();
+  return true;
+}
+
 }  // namespace
 
 bool symbol_defined(const Context& ctx, int nsym) {
@@ -125,6 +243,7 @@ void draw_symbol(Context& ctx, int nsym, double x, double y) {
   if (nsym >= kBuiltinSymbols) return;
   pl.scale = ch.symbol_size / 100.0;
   const Shape& sh = kShapes[nsym];
+  if (draw_direct(ctx, nsym, sh, pl)) return;
   double px[20], py[20];
   for (int k = 0; k < sh.npieces; ++k) {
     const Piece& pc = sh.pieces[k];

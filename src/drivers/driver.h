@@ -21,9 +21,12 @@
 // strokes), no rectangle or polygon fill (the core hatches or draws the outline), no device
 // clip (the core clips every segment anyway), no hardware text (the core strokes glyphs).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace tavero {
 
@@ -37,6 +40,110 @@ struct DeviceColor {
   uint8_t r = 0, g = 0, b = 0;
   bool is_index = true;   // the value was a colour index (not an explicit RGB colour)
 };
+
+// --- reusable drawings (plot symbols placed by offset, see Driver::begin_reuse)
+
+// Everything the look of a reusable drawing depends on, packed by the core; equal keys mean
+// equal drawings up to their position.
+struct ReuseKey {
+  uint64_t w[6] = {};
+  bool operator==(const ReuseKey& o) const {
+    for (int i = 0; i < 6; ++i)
+      if (w[i] != o.w[i]) return false;
+    return true;
+  }
+};
+
+// A drawing offered for reuse: its key, its reference point and every vertex it will send,
+// in device units. A device repeats a drawing only where the copy writes the very numbers
+// that direct drawing would write, so it compares the vertices as it would round them.
+struct ReuseOffer {
+  ReuseKey key;
+  double x = 0, y = 0;
+  const double* vx = nullptr;
+  const double* vy = nullptr;
+  int n = 0;
+};
+
+// What the core does with an offered drawing.
+enum class Reuse {
+  kDraw,     // draw it as usual
+  kRecord,   // draw it; the device keeps what arrives until end_reuse()
+  kPlaced,   // the device placed a copy of an earlier drawing: draw nothing
+};
+
+// The bookkeeping of a device's reusable drawings: one entry per key and pattern, the
+// pattern being the vertices as the device writes them (rounded, in its units) relative to
+// the rounded reference point. Equal patterns make a translated copy exact.
+class ReuseTable {
+ public:
+  struct Entry {
+    int seen = 0;             // drawn directly so far
+    int number = 0;           // 1, 2, ... once recorded
+    bool usable = true;       // false: it is not repeated
+    long long rx = 0, ry = 0; // rounded reference point of the recorded drawing
+    std::vector<long long> pattern;
+  };
+  static constexpr std::size_t kMaxEntries = 8192;
+
+  // The entry of an offer whose rounded vertices and reference are given; null when the
+  // table is full or another pattern holds the slot.
+  Entry* find(const ReuseKey& key, const long long* pattern, int n) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (int i = 0; i < n; ++i) h = (h ^ static_cast<uint64_t>(pattern[i])) * 0x100000001B3ull;
+    Slot slot{key, h};
+    auto it = entries_.find(slot);
+    if (it == entries_.end()) {
+      if (entries_.size() >= kMaxEntries) return nullptr;
+      it = entries_.emplace(slot, Entry{}).first;
+      it->second.pattern.assign(pattern, pattern + n);
+      return &it->second;
+    }
+    Entry& e = it->second;
+    if (e.pattern.size() != static_cast<std::size_t>(n)) return nullptr;
+    for (int i = 0; i < n; ++i)
+      if (e.pattern[i] != pattern[i]) return nullptr;
+    return &e;
+  }
+
+ private:
+  struct Slot {
+    ReuseKey key;
+    uint64_t h;
+    bool operator==(const Slot& o) const { return h == o.h && key == o.key; }
+  };
+  struct SlotHash {
+    std::size_t operator()(const Slot& s) const {
+      uint64_t h = s.h;
+      for (uint64_t v : s.key.w) h = (h ^ v) * 0x9E3779B97F4A7C15ull + (h >> 31);
+      return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+  };
+  std::unordered_map<Slot, Entry, SlotHash> entries_;
+};
+
+// v * 10^decimals rounded to an integer exactly as the fixed-decimal writers round (the
+// exact binary value, ties to even), for |v| below 1e13; non-finite values give 0.
+inline long long decimal_units(double v, int decimals) {
+  static constexpr double kScale[3] = {1.0, 10.0, 100.0};
+  if (!(v == v) || decimals < 0 || decimals > 2) return 0;
+  const double av = v < 0 ? -v : v;
+  if (!(av < 1e13)) return 0;
+  const double y = av * kScale[decimals];
+  long long q = static_cast<long long>(y);
+  const double frac = y - static_cast<double>(q);
+  const double off = frac - 0.5;
+  if ((off < 0 ? -off : off) > y * 0x1p-52) {
+    q += frac > 0.5 ? 1 : 0;
+  } else {
+    // near a half: the product in the 64-bit significand of long double is exact
+    const long double ey = static_cast<long double>(av) * kScale[decimals];
+    q = static_cast<long long>(ey);
+    const long double ef = ey - static_cast<long double>(q);
+    if (ef > 0.5L || (ef == 0.5L && (q & 1))) ++q;
+  }
+  return v < 0 ? -q : q;
+}
 
 class Driver {
  public:
@@ -89,6 +196,14 @@ class Driver {
   virtual bool hw_char(int code, double x, double y, double angle) {
     (void)code; (void)x; (void)y; (void)angle; return false;
   }
+
+  // --- reusable drawings: a small drawing that recurs at many places (plot symbols) may be
+  // kept by the device and repeated by an offset. The core offers one only when a copy is
+  // exactly what direct drawing gives: it lies inside the clipping window, no transformation,
+  // segment filter, dash or emulated wide line is in force (ReuseOffer above).
+  virtual bool keeps_drawings() const { return false; }
+  virtual Reuse begin_reuse(const ReuseOffer& offer) { (void)offer; return Reuse::kDraw; }
+  virtual void end_reuse() {}
 
   // Whether the device fills polygons itself when asked (solid hardware shading).
   virtual bool has_polygon_fill() const { return false; }

@@ -25,6 +25,7 @@
 #include "drivers/factories.h"
 #include "drivers/pdf_writer.h"
 #include "tavero_api.h"
+#include "text/fastfmt.h"
 
 namespace tavero {
 
@@ -56,7 +57,16 @@ const FontInfo kFonts[kPdfFontCount] = {
 
 constexpr double kPointsPerUnit = 72.0 / 254.0;   // points per 0.1 mm
 constexpr double kDotShift = 0.354;               // a zero-length line shows as a dot
-constexpr std::size_t kChunk = std::size_t{4} << 20;   // raw content per stream object
+// Raw content per stream object. Deflate at the default level costs several times what
+// writing the content does, so a large page is cut into pieces of 1 MB that are compressed
+// while the next ones are written (pdf_writer.h), and what is left at the end of the page is
+// cut in two halves compressed side by side when it has 64 kB or more. Smaller pages stay
+// one stream, compressed at the end on the calling thread.
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+constexpr std::size_t kSplitLast = std::size_t{64} << 10;
+// A symbol that recurs this often is kept as a form and placed by offset from then on; the
+// first ones stay in the page, so a plot with a few symbols reads as before.
+constexpr int kDirectCopies = 2;
 constexpr std::size_t kMemoryStart = 512000;      // buffer output starts with this much
 constexpr std::size_t kContentStart = 300000;
 
@@ -72,7 +82,18 @@ void forget_document(const Context& ctx) {
   documents().erase(&ctx);
 }
 
-inline long long centi(double v) { return std::llround(v * 100.0); }
+// llround(100 v) without the library call: the dot rule compares every point with the last.
+inline long long centi(double v) {
+  const double t = v * 100.0;
+  if (!(std::fabs(t) < 4e18)) return std::llround(t);
+  long long i = static_cast<long long>(t);
+  const double f = t - static_cast<double>(i);   // exact: t and i are that close
+  if (f >= 0.5)
+    ++i;
+  else if (f <= -0.5)
+    --i;
+  return i;
+}
 
 struct Rgb {
   int r = -1, g = -1, b = -1;   // -1: unknown (nothing written yet)
@@ -93,6 +114,8 @@ struct Resources {
   std::array<bool, kPdfFontCount> fonts{};
   std::vector<int> images;      // image numbers
   std::vector<int> forms;       // form numbers
+  std::vector<int> copies;      // numbers of reusable drawings placed
+  std::vector<bool> has_copy;   // by number - 1
   bool any_font() const {
     return std::any_of(fonts.begin(), fonts.end(), [](bool b) { return b; });
   }
@@ -170,6 +193,7 @@ class PdfDriver final : public Driver {
       return false;
     }
     try {
+      close_recording();
       finish_page();
       int outlines = write_outlines();
       out_.begin(pages_obj_);
@@ -220,6 +244,7 @@ class PdfDriver final : public Driver {
 
   void new_page() override {
     guard([&] {
+      close_recording();
       finish_page();
       start_page();
     });
@@ -230,7 +255,7 @@ class PdfDriver final : public Driver {
   void polyline(const double* x, const double* y, int n) override {
     guard([&] {
       move_to(x[0], y[0]);
-      for (int i = 1; i < n; ++i) line_to(x[i], y[i]);
+      if (n > 1) line_run(x + 1, y + 1, n - 1);
     });
   }
 
@@ -242,6 +267,7 @@ class PdfDriver final : public Driver {
 
   void set_color(const DeviceColor& c) override {
     guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       want_.stroke = want_.fill = Rgb{c.r, c.g, c.b};
@@ -256,6 +282,7 @@ class PdfDriver final : public Driver {
     double lw = !hw ? 5.0 : fraction < 0.99 ? 5.0 * fraction : std::max(2.0 * w, 5.0);
     lw *= ctx_.core.scale_factor;
     guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       want_.width = width_text(lw);
@@ -266,6 +293,7 @@ class PdfDriver final : public Driver {
 
   void set_line_cap(int cap) override {
     guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       want_.cap = cap;
@@ -275,6 +303,7 @@ class PdfDriver final : public Driver {
 
   void set_line_join(int join) override {
     guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       want_.join = join;
@@ -286,6 +315,7 @@ class PdfDriver final : public Driver {
     double pw = std::fabs(static_cast<double>(ctx_.line.pen_width));
     double m = std::round(std::max(2.0 * pw, 5.0) * limit);
     guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       want_.miter = static_cast<int>(std::min(m, 1e9));
@@ -295,6 +325,7 @@ class PdfDriver final : public Driver {
 
   void set_clip(bool on, const int* rect) override {
     guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       clip_on_ = on;
@@ -315,6 +346,7 @@ class PdfDriver final : public Driver {
 
   bool fill_rect(double x1, double y1, double x2, double y2, const DeviceColor& c) override {
     guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       double ax, ay, bx, by;
@@ -359,7 +391,7 @@ class PdfDriver final : public Driver {
       }
       write_fill(want_.fill);
       move_to(x[0], y[0]);
-      for (int i = 1; i < n; ++i) line_to(x[i], y[i]);
+      line_run(x + 1, y + 1, n - 1);
       out() += "h\nf*\n";
       stroke_pending_ = false;
       path_ = Path::kNone;
@@ -379,6 +411,7 @@ class PdfDriver final : public Driver {
     if (!(std::fabs(x) <= limit() && std::fabs(y) <= limit())) return false;
     if (!(hscale > 0) || !std::isfinite(hscale)) hscale = 100.0;
     bool ok = guard([&] {
+      close_recording();
       end_stroke();
       write_fill(want_.fill);
       use_font(font);
@@ -432,6 +465,7 @@ class PdfDriver final : public Driver {
     if (w > SIZE_MAX / per / h) return 0;
     int number = 0;
     guard([&] {
+      close_recording();
       std::string head = "<< /Type /XObject /Subtype /Image\n";
       int white = -1;
       if (indexed) {
@@ -479,6 +513,7 @@ class PdfDriver final : public Driver {
     if (!(std::fabs(x1) <= L && std::fabs(y1) <= L && std::fabs(x2) <= L && std::fabs(y2) <= L))
       return false;
     return guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       const DeviceMap& m = ctx_.dev.map;
@@ -503,6 +538,7 @@ class PdfDriver final : public Driver {
   bool begin_form() {
     if (form_) return false;
     return guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       form_.reset(new Form);
@@ -516,6 +552,7 @@ class PdfDriver final : public Driver {
   bool end_form() {
     if (!form_) return false;
     return guard([&] {
+      close_recording();
       end_stroke();
       end_text();
       Form& f = *form_;
@@ -546,6 +583,50 @@ class PdfDriver final : public Driver {
     });
   }
 
+  // --- reusable drawings
+
+  bool keeps_drawings() const override { return true; }
+
+  Reuse begin_reuse(const ReuseOffer& o) override {
+    if (failed_ || form_ || rec_ || o.n < 1 || o.n > 64) return Reuse::kDraw;
+    const double L = limit();
+    if (!(std::fabs(o.x) <= L && std::fabs(o.y) <= L)) return Reuse::kDraw;
+    // the vertices as this device writes them: hundredths of a point, relative
+    long long pattern[128];
+    const long long rx = decimal_units(o.x, 2), ry = decimal_units(o.y, 2);
+    for (int i = 0; i < o.n; ++i) {
+      if (!(std::fabs(o.vx[i]) <= L && std::fabs(o.vy[i]) <= L)) return Reuse::kDraw;
+      pattern[2 * i] = decimal_units(o.vx[i], 2) - rx;
+      pattern[2 * i + 1] = decimal_units(o.vy[i], 2) - ry;
+    }
+    Reuse how = Reuse::kDraw;
+    guard([&] {
+      ReuseTable::Entry* e = copies_.find(o.key, pattern, 2 * o.n);
+      if (!e || !e->usable) return;
+      if (e->number) {
+        place_copy(*e, rx, ry);
+        how = Reuse::kPlaced;
+        return;
+      }
+      if (++e->seen <= kDirectCopies) return;
+      end_stroke();
+      end_text();
+      auto r = std::make_unique<Recording>();
+      r->entry = e;
+      r->page = written_;
+      r->rx = rx;
+      r->ry = ry;
+      rec_ = std::move(r);
+      written_.fill = Rgb{};   // the form sets the fill colour it uses
+      how = Reuse::kRecord;
+    });
+    return how;
+  }
+
+  void end_reuse() override {
+    if (rec_) guard([&] { finish_recording(true); });
+  }
+
   // --- bookmarks
 
   int last_level() const { return bookmarks_.empty() ? -1 : bookmarks_.back().level; }
@@ -558,6 +639,16 @@ class PdfDriver final : public Driver {
   }
 
  private:
+  // A reusable drawing is drawn directly a few times, then kept as a form XObject "/S<n>"
+  // whose content stands where the recorded one stood; copies are placed by translation.
+  struct Recording {
+    ReuseTable::Entry* entry = nullptr;
+    std::string content;
+    GState page;           // graphics state of the page while the form is recorded
+    bool shifted = false;
+    long long rx = 0, ry = 0;
+  };
+
   struct Form {
     std::string content;
     Resources res;
@@ -567,6 +658,74 @@ class PdfDriver final : public Driver {
     double clip[4] = {0, 0, 0, 0};
     std::size_t depth = 0;
   };
+
+  // The recorded drawing becomes its form and is placed where it was drawn. Anything else
+  // than lines and fills reaching the driver meanwhile ends it early (complete = false), and
+  // such a form is not repeated.
+  void finish_recording(bool complete) {
+    end_stroke();
+    end_text();
+    std::unique_ptr<Recording> r = std::move(rec_);
+    written_ = r->page;
+    // written with the page, so that pieces of content being compressed are not waited for
+    int obj = out_.reserve();
+    unwritten_copies_.emplace_back(obj, std::move(r->content));
+    copy_objs_.push_back(obj);
+    ReuseTable::Entry& e = *r->entry;
+    e.number = static_cast<int>(copy_objs_.size());
+    e.rx = r->rx;
+    e.ry = r->ry;
+    e.usable = complete && !r->shifted;
+    place_copy(e, r->rx, r->ry);
+  }
+
+  void close_recording() {
+    if (rec_) finish_recording(false);
+  }
+
+  // Hundredths as "-12.34".
+  static char* put_hundredths(char* p, long long v) {
+    if (v < 0) {
+      *p++ = '-';
+      v = -v;
+    }
+    p = fastfmt::append_int(p, v / 100);
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + v % 100 / 10);
+    *p++ = static_cast<char>('0' + v % 10);
+    return p;
+  }
+
+  void place_copy(const ReuseTable::Entry& e, long long rx, long long ry) {
+    end_stroke();
+    end_text();
+    if (!form_ && !rec_ && content_.size() >= kChunk) flush_chunk();
+    const long long dx = rx - e.rx, dy = ry - e.ry;
+    char b[96];
+    char* p = b;
+    const bool moved = dx != 0 || dy != 0;
+    if (moved) {
+      std::memcpy(p, "q 1 0 0 1 ", 10);
+      p = put_hundredths(p + 10, dx);
+      *p++ = ' ';
+      p = put_hundredths(p, dy);
+      std::memcpy(p, " cm ", 4);
+      p += 4;
+    }
+    *p++ = '/';
+    *p++ = 'S';
+    p = fastfmt::append_int(p, e.number);
+    std::memcpy(p, moved ? " Do Q\n" : " Do\n", moved ? 6 : 4);
+    p += moved ? 6 : 4;
+    out().append(b, static_cast<std::size_t>(p - b));
+    Resources& r = res();
+    const std::size_t k = static_cast<std::size_t>(e.number - 1);
+    if (r.has_copy.size() <= k) r.has_copy.resize(k + 1, false);
+    if (!r.has_copy[k]) {
+      r.has_copy[k] = true;
+      r.copies.push_back(e.number);
+    }
+  }
 
   // Runs an output step; running out of memory ends the document (message 53 once).
   template <typename F>
@@ -584,7 +743,7 @@ class PdfDriver final : public Driver {
     }
   }
 
-  std::string& out() { return form_ ? form_->content : content_; }
+  std::string& out() { return rec_ ? rec_->content : form_ ? form_->content : content_; }
   Resources& res() { return form_ ? form_->res : page_res_; }
   bool& in_q() { return form_ ? form_->in_q : page_in_q_; }
 
@@ -684,41 +843,67 @@ class PdfDriver final : public Driver {
 
   // --- path writer
 
-  void point(std::string& s, double x, double y) {
-    append_fixed(s, x, 2);
-    s += ' ';
-    append_fixed(s, y, 2);
+  static char* put_point(char* p, double x, double y) {
+    p = pdf::put_fixed2(p, x);
+    *p++ = ' ';
+    return pdf::put_fixed2(p, y);
   }
 
   void move_to(double x, double y) {
     end_stroke();
     end_text();
-    if (!form_ && content_.size() >= kChunk) flush_chunk();
+    if (!form_ && !rec_ && content_.size() >= kChunk) flush_chunk();
     mx_ = x;
     my_ = y;
     path_ = Path::kMove;
   }
 
-  void line_to(double x, double y) {
+  // Lines to n points: the pending move first, then "x y l" each; a line to the point
+  // itself is moved by the dot shift so that it shows.
+  void line_run(const double* x, const double* y, int n) {
     std::string& s = out();
+    char buf[8192];
+    char* p = buf;
     if (path_ != Path::kDrawing) {
       if (path_ == Path::kNone) {  // continue from the last point written
         mx_ = lx_;
         my_ = ly_;
       }
       end_text();
-      point(s, mx_, my_);
-      s += " m\n";
+      p = put_point(p, mx_, my_);
+      std::memcpy(p, " m\n", 3);
+      p += 3;
       lx_ = mx_;
       ly_ = my_;
       path_ = Path::kDrawing;
     }
-    if (centi(x) == centi(lx_) && centi(y) == centi(ly_)) x += kDotShift;
-    point(s, x, y);
-    s += " l\n";
-    lx_ = x;
-    ly_ = y;
-    stroke_pending_ = true;
+    constexpr std::ptrdiff_t kRoom = sizeof buf - 2 * fastfmt::kMaxFixedLen - 8;
+    long long lcx = centi(lx_), lcy = centi(ly_);
+    double xi = lx_, yi = ly_;
+    for (int i = 0; i < n; ++i) {
+      xi = x[i];
+      yi = y[i];
+      long long cx = centi(xi);
+      const long long cy = centi(yi);
+      if (cx == lcx && cy == lcy) {
+        xi += kDotShift;
+        cx = centi(xi);
+        if (rec_) rec_->shifted = true;   // depends on where it stands: no copies of it
+      }
+      p = put_point(p, xi, yi);
+      std::memcpy(p, " l\n", 3);
+      p += 3;
+      lcx = cx;
+      lcy = cy;
+      if (p - buf > kRoom) {
+        s.append(buf, static_cast<std::size_t>(p - buf));
+        p = buf;
+      }
+    }
+    s.append(buf, static_cast<std::size_t>(p - buf));
+    lx_ = xi;
+    ly_ = yi;
+    if (n > 0) stroke_pending_ = true;
   }
 
   void end_stroke() {
@@ -856,11 +1041,27 @@ class PdfDriver final : public Driver {
       apply_colors(false);
   }
 
-  void flush_chunk() {
+  void flush_chunk(bool last = false) {
+    if (compress_ && last && content_.size() >= kSplitLast) {
+      // two halves, cut after a line end (a token boundary, as content streams require)
+      const std::size_t cut = content_.find('\n', content_.size() / 2);
+      if (cut != std::string::npos && cut + 1 < content_.size()) {
+        int first = out_.reserve();
+        out_.content_stream_later(first, content_.substr(0, cut + 1));
+        content_objs_.push_back(first);
+        content_.erase(0, cut + 1);
+      }
+    }
     int obj = out_.reserve();
-    out_.stream(obj, "<< ", "", content_.data(), content_.size(), compress_, true);
+    if (compress_ && (content_.size() >= kChunk || !out_.settled())) {
+      out_.content_stream_later(obj, std::move(content_));
+      content_ = std::string();
+      content_.reserve(kChunk + (kChunk >> 3));
+    } else {
+      out_.stream(obj, "<< ", "", content_.data(), content_.size(), compress_, true);
+      content_.clear();
+    }
     content_objs_.push_back(obj);
-    content_.clear();
   }
 
   static void font_refs(std::string& s, const Resources& r, const std::array<int, kPdfFontCount>& objs) {
@@ -885,9 +1086,10 @@ class PdfDriver final : public Driver {
     if (color) s += " /ImageC";
     if (index) s += " /ImageI";
     s += ']';
-    if (form && !fonts && r.images.empty() && r.forms.empty()) return s + " >>\n";
+    if (form && !fonts && r.images.empty() && r.forms.empty() && r.copies.empty())
+      return s + " >>\n";
     s += '\n';
-    if (!r.images.empty() || !r.forms.empty()) {
+    if (!r.images.empty() || !r.forms.empty() || !r.copies.empty()) {
       s += "/XObject <<\n";
       for (int n : r.images) {
         s += "/Image";
@@ -903,6 +1105,13 @@ class PdfDriver final : public Driver {
         append_int(s, forms_[n - 1]);
         s += " 0 R\n";
       }
+      for (int n : r.copies) {
+        s += "/S";
+        append_int(s, n);
+        s += ' ';
+        append_int(s, copy_objs_[n - 1]);
+        s += " 0 R\n";
+      }
       s += ">>\n";
     }
     if (fonts) font_refs(s, r, font_obj_);
@@ -914,12 +1123,26 @@ class PdfDriver final : public Driver {
     if (!font_obj_[font]) font_obj_[font] = out_.reserve();
   }
 
+  void write_copies() {
+    if (unwritten_copies_.empty()) return;
+    std::string head = "<< /Type /XObject /Subtype /Form\n/FormType 1\n/BBox [0 0 ";
+    append_int(head, media_w_);
+    head += ' ';
+    append_int(head, media_h_);
+    head += "]\n/Matrix [1 0 0 1 0 0]\n";
+    head += resources_text(Resources{}, true);
+    for (auto& [obj, content] : unwritten_copies_)
+      out_.stream(obj, head, "", content.data(), content.size(), compress_, true);
+    unwritten_copies_.clear();
+  }
+
   void finish_page() {
     if (form_) end_form();
     end_stroke();
     end_text();
     if (page_in_q_) pop_state();
-    if (!content_.empty() || content_objs_.empty()) flush_chunk();
+    if (!content_.empty() || content_objs_.empty()) flush_chunk(true);
+    write_copies();
     out_.begin(page_obj_);
     out_.put("<<\n/Type /Page\n/MediaBox [0 0 ");
     out_.put_int(media_w_);
@@ -1133,6 +1356,11 @@ class PdfDriver final : public Driver {
   std::vector<int> forms_;
   std::unique_ptr<Form> form_;
   std::vector<Bookmark> bookmarks_;
+  // reusable drawings
+  ReuseTable copies_;
+  std::vector<int> copy_objs_;   // object numbers by copy number - 1
+  std::vector<std::pair<int, std::string>> unwritten_copies_;   // (object, content)
+  std::unique_ptr<Recording> rec_;
 };
 
 PdfDriver* pdf_of(Context& ctx) {

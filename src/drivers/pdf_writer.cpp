@@ -1,5 +1,6 @@
 #include "drivers/pdf_writer.h"
 
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -18,6 +19,30 @@ void append_int(std::string& s, long long v) {
   char b[fastfmt::kMaxIntLen + 2];
   char* e = fastfmt::append_int(b, v);
   s.append(b, static_cast<std::size_t>(e - b));
+}
+
+char* put_fixed2(char* p, double v) {
+  const double av = std::fabs(v);
+  if (!(av < 1e6)) return fastfmt::append_fixed(p, v, 2);
+  const double y = av * 100.0;
+  uint64_t q = static_cast<uint64_t>(y);
+  const double frac = y - static_cast<double>(q);   // exact
+  if (std::fabs(frac - 0.5) <= y * 0x1p-52) return fastfmt::append_fixed(p, v, 2);
+  q += frac > 0.5 ? 1 : 0;
+  if (q != 0 && v < 0) *p++ = '-';
+  uint32_t ip = static_cast<uint32_t>(q / 100);
+  const uint32_t fp = static_cast<uint32_t>(q % 100);
+  char digits[8];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + ip % 10);
+    ip /= 10;
+  } while (ip);
+  while (n) *p++ = digits[--n];
+  p[0] = '.';
+  p[1] = static_cast<char>('0' + fp / 10);
+  p[2] = static_cast<char>('0' + fp % 10);
+  return p + 3;
 }
 
 bool ObjectWriter::open_file(const char* name) {
@@ -53,9 +78,136 @@ int ObjectWriter::reserve() {
 }
 
 void ObjectWriter::begin(int num) {
+  if (!jobs_.empty()) settle(true);
+  begin_unsettled(num);
+}
+
+void ObjectWriter::begin_unsettled(int num) {
   offsets_[static_cast<std::size_t>(num - 1)] = offset();
   put_int(num);
   put(" 0 obj\n");
+}
+
+ObjectWriter::~ObjectWriter() { stop_helper(); }
+
+// ------------------------------------------------------------------------------------------
+// Content streams of large pages: libdeflate at the default level takes three times as long
+// as writing the content, so the pieces are compressed on one helper thread and, whenever
+// two are waiting, by the producing thread too. Small documents never start the thread.
+
+void ObjectWriter::pack(Job& j) {
+  try {
+    j.packed_ok = raster::zlib_compress(reinterpret_cast<const uint8_t*>(j.data.data()),
+                                        j.data.size(), j.packed);
+  } catch (const std::bad_alloc&) {
+    j.packed_ok = false;
+  }
+}
+
+void ObjectWriter::helper_loop() {
+  std::unique_lock<std::mutex> lock(mu_);
+  for (;;) {
+    Job* job = nullptr;
+    for (auto& j : jobs_)
+      if (!j->taken) {
+        job = j.get();
+        break;
+      }
+    if (!job) {
+      if (stopping_) return;
+      work_cv_.wait(lock);
+      continue;
+    }
+    job->taken = true;
+    lock.unlock();
+    pack(*job);
+    lock.lock();
+    job->done = true;
+    done_cv_.notify_all();
+  }
+}
+
+void ObjectWriter::stop_helper() {
+  if (!helper_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    stopping_ = true;
+    for (auto& j : jobs_) j->taken = true;   // what is not started stays for the caller
+  }
+  work_cv_.notify_all();
+  helper_.join();
+}
+
+void ObjectWriter::write_job(Job& j) {
+  begin_unsettled(j.num);
+  if (j.packed_ok) {
+    put("<< /Length ");
+    put_int(static_cast<long long>(j.packed.size()));
+    put("\n/Filter /FlateDecode\n>>\nstream\n");
+    put(reinterpret_cast<const char*>(j.packed.data()), j.packed.size());
+    put("\nendstream\nendobj\n");
+    return;
+  }
+  // as stream(): raw text with its direct length when compression failed
+  put("<< /Length ");
+  put_int(static_cast<long long>(j.data.size()));
+  put(" >>\nstream\n");
+  put(j.data.data(), j.data.size());
+  if (j.data.empty() || j.data.back() != '\n') put("\n");
+  put("endstream\nendobj\n");
+}
+
+void ObjectWriter::content_stream_later(int num, std::string&& data) {
+  auto job = std::make_unique<Job>();
+  job->num = num;
+  job->data = std::move(data);
+  if (!helper_.joinable() && !helper_failed_) {
+    try {
+      helper_ = std::thread([this] { helper_loop(); });
+    } catch (...) {
+      helper_failed_ = true;   // no thread: everything is packed here
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    jobs_.push_back(std::move(job));
+  }
+  work_cv_.notify_one();
+  settle(false);
+}
+
+void ObjectWriter::settle(bool all) {
+  for (;;) {
+    Job* mine = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(mu_);
+      while (!jobs_.empty() && jobs_.front()->done) {
+        std::unique_ptr<Job> j = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        write_job(*j);
+        j.reset();
+        lock.lock();
+      }
+      if (jobs_.empty()) return;
+      int waiting = 0;
+      for (auto& j : jobs_) {
+        if (j->taken) continue;
+        if (!mine) mine = j.get();
+        ++waiting;
+      }
+      // help when the helper is behind (two waiting) or absent, and at the end
+      if (!mine || !(all || waiting >= 2 || !helper_.joinable())) {
+        if (!all) return;
+        done_cv_.wait(lock, [&] { return jobs_.front()->done; });
+        continue;
+      }
+      mine->taken = true;
+    }
+    pack(*mine);
+    std::lock_guard<std::mutex> lock(mu_);
+    mine->done = true;
+  }
 }
 
 void ObjectWriter::stream(int num, const std::string& head, const char* indent, const char* data,
@@ -104,6 +256,8 @@ void ObjectWriter::stream(int num, const std::string& head, const char* indent, 
 }
 
 void ObjectWriter::finish(int root, int info) {
+  settle(true);
+  stop_helper();
   uint64_t xref = offset();
   std::size_t count = offsets_.size() + 1;
   put("xref\n0 ");
@@ -141,6 +295,8 @@ void ObjectWriter::finish(int root, int info) {
 }
 
 void ObjectWriter::abandon() {
+  stop_helper();
+  jobs_.clear();
   buf_.clear();
   buf_.shrink_to_fit();
 }

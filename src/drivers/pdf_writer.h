@@ -6,10 +6,15 @@
 // body is written, so the cross-reference table comes straight from the object table and the
 // objects may be written in any order.
 #pragma once
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -18,10 +23,15 @@ namespace tavero::pdf {
 // Number text without printf or the C locale (exact like "%.Nf", no "-0.00").
 void append_fixed(std::string& s, double v, int decimals);
 void append_int(std::string& s, long long v);
+// v with two decimals into p (room for fastfmt::kMaxFixedLen), the same text as
+// fastfmt::append_fixed(p, v, 2): page coordinates take a short path, anything else (large,
+// non-finite, or within rounding distance of a half) the exact one.
+char* put_fixed2(char* p, double v);
 
 class ObjectWriter {
  public:
   ObjectWriter() = default;
+  ~ObjectWriter();
   ObjectWriter(const ObjectWriter&) = delete;
   ObjectWriter& operator=(const ObjectWriter&) = delete;
 
@@ -45,6 +55,10 @@ class ObjectWriter {
   // separate object written right after. `text` data already ends its last line.
   void stream(int num, const std::string& head, const char* indent, const char* data,
               std::size_t n, bool compress, bool text);
+  // A compressed content stream ("<< " head, text data) of a large page: deflated on a
+  // helper thread while the caller produces the next piece, and written in the order given
+  // before anything else reaches the document, so the bytes do not depend on the timing.
+  void content_stream_later(int num, std::string&& data);
 
   // Cross-reference table and trailer; the file (if any) is written.
   void finish(int root, int info);
@@ -52,6 +66,7 @@ class ObjectWriter {
   void abandon();
 
   bool ok() const { return !error_; }
+  bool settled() const { return jobs_.empty(); }
   std::string take_memory() { return std::move(buf_); }
   uint64_t offset() const { return buf_.size(); }
 
@@ -61,6 +76,28 @@ class ObjectWriter {
   std::string buf_;
   std::vector<uint64_t> offsets_;   // by object number - 1; kUnwritten until begin()
   static constexpr uint64_t kUnwritten = ~uint64_t{0};
+
+  // --- streams being compressed
+  struct Job {
+    int num = 0;
+    std::string data;
+    std::vector<uint8_t> packed;
+    bool packed_ok = false;
+    bool taken = false, done = false;
+  };
+  static void pack(Job& j);
+  void begin_unsettled(int num);
+  void write_job(Job& j);
+  // Writes finished jobs at the head of the queue; with `all`, every job (the caller packs
+  // what no thread has started yet).
+  void settle(bool all);
+  void stop_helper();
+  void helper_loop();
+  std::deque<std::unique_ptr<Job>> jobs_;   // in document order; only this thread pops
+  std::mutex mu_;
+  std::condition_variable work_cv_, done_cv_;
+  std::thread helper_;
+  bool helper_failed_ = false, stopping_ = false;
 };
 
 }  // namespace tavero::pdf

@@ -174,7 +174,15 @@ void put_fixed_w(std::string& s, double v, int decimals, int width) {
   s.append(b, static_cast<size_t>(n));
 }
 
-inline long long round_unit(double v) { return vecout::to_int(v); }
+// vecout::to_int (floor(v + 0.5), clamped to +-2e9) without the library floor: every
+// coordinate of a path goes through it.
+inline long long round_unit(double v) {
+  if (!(v >= -2e9 && v <= 2e9)) return vecout::to_int(v);
+  const double t = v + 0.5;
+  long long i = static_cast<long long>(t);
+  if (static_cast<double>(i) > t) --i;
+  return i;
+}
 
 // Conversion toward zero ("(int) v"), kept in the int range for absurd page options.
 inline long long trunc_unit(double v) {
@@ -387,6 +395,7 @@ void PostScriptDriver::write_page_fill(const DeviceColor& col) {
 }
 
 void PostScriptDriver::new_page() {
+  close_recording();
   if (eps_) return;
   end_path();
   write("copypage ");
@@ -419,6 +428,7 @@ void PostScriptDriver::new_page() {
 }
 
 bool PostScriptDriver::finish() {
+  close_recording();
   end_path();
   if (single_) {
     write("showpage ");
@@ -535,11 +545,13 @@ void PostScriptDriver::write_color(const DeviceColor& c, const char* op) {
 }
 
 void PostScriptDriver::set_color(const DeviceColor& c) {
+  close_recording();
   end_path();
   write_color(c, "f ");
 }
 
 bool PostScriptDriver::set_line_width(int w, double fraction) {
+  close_recording();
   end_path();
   bool hw = ctx_.line.hw_line != 0;
   double lw = 5.0;
@@ -554,6 +566,7 @@ bool PostScriptDriver::set_line_width(int w, double fraction) {
 }
 
 void PostScriptDriver::set_line_cap(int cap) {
+  close_recording();
   end_path();
   std::string t;
   vecout::put_int(t, cap);
@@ -562,6 +575,7 @@ void PostScriptDriver::set_line_cap(int cap) {
 }
 
 void PostScriptDriver::set_line_join(int join) {
+  close_recording();
   end_path();
   std::string t;
   vecout::put_int(t, join);
@@ -570,6 +584,7 @@ void PostScriptDriver::set_line_join(int join) {
 }
 
 void PostScriptDriver::set_miter_limit(double limit) {
+  close_recording();
   end_path();
   double pw = std::abs(ctx_.line.pen_width);
   long long m = round_unit(std::max(2.0 * pw, 5.0) * limit);
@@ -582,6 +597,7 @@ void PostScriptDriver::set_miter_limit(double limit) {
 }
 
 void PostScriptDriver::set_clip(bool on, const int* rect) {
+  close_recording();
   end_path();
   clip_on_ = on && rect;
   if (!clip_on_) {
@@ -617,6 +633,7 @@ void PostScriptDriver::write_clip() {
 
 bool PostScriptDriver::fill_rect(double x1, double y1, double x2, double y2,
                                  const DeviceColor& c) {
+  close_recording();
   end_path();
   double dx1, dy1, dx2, dy2;
   to_device(ctx_, x1, y1, dx1, dy1);
@@ -709,6 +726,7 @@ double PostScriptDriver::page_angle_to_device(double angle) const {
 
 // Lines still buffered in the core go out first, so text keeps its place in the drawing order.
 void PostScriptDriver::sync() {
+  close_recording();
   qqflsh(ctx_);
   emit_flush(ctx_);
   end_path();
@@ -787,6 +805,86 @@ void PostScriptDriver::show_text(const char* text, int n, double x, double y, do
   vecout::put_int(t, round_unit(page_angle_to_device(angle)));
   t += centred ? " 1 text " : " 0 text ";
   write(t.data(), static_cast<int>(t.size()));
+}
+
+// ------------------------------------------------------------------------------------------
+// reusable drawings: the first copies are drawn, then one becomes the procedure S<n>, run
+// where it was drawn and, for the others, under the translation between the rounded
+// reference points (whole device units, so every copy lands on the integers direct drawing
+// would write).
+
+namespace {
+constexpr int kDirectCopies = 2;
+}  // namespace
+
+Reuse PostScriptDriver::begin_reuse(const ReuseOffer& o) {
+  if (rec_ || o.n < 1 || o.n > 64) return Reuse::kDraw;
+  long long pattern[128];
+  const long long rx = round_unit(o.x), ry = round_unit(o.y);
+  for (int i = 0; i < o.n; ++i) {
+    pattern[2 * i] = round_unit(o.vx[i]) - rx;
+    pattern[2 * i + 1] = round_unit(o.vy[i]) - ry;
+  }
+  ReuseTable::Entry* e = copies_.find(o.key, pattern, 2 * o.n);
+  if (!e || !e->usable) return Reuse::kDraw;
+  if (e->number) {
+    place_copy(*e, rx, ry);
+    return Reuse::kPlaced;
+  }
+  if (++e->seen <= kDirectCopies) return Reuse::kDraw;
+  end_path();
+  e->number = ++ncopies_;
+  e->rx = rx;
+  e->ry = ry;
+  char b[40];
+  char* p = b;
+  *p++ = '/';
+  *p++ = 'S';
+  p = fastfmt::append_int(p, e->number);
+  std::memcpy(p, " { ", 3);
+  p += 3;
+  write(b, static_cast<int>(p - b));
+  rec_ = e;
+  return Reuse::kRecord;
+}
+
+void PostScriptDriver::end_reuse() {
+  if (!rec_) return;
+  ReuseTable::Entry* e = rec_;
+  end_path();
+  write("} def ");
+  rec_ = nullptr;
+  place_copy(*e, e->rx, e->ry);
+}
+
+// Anything but lines and fills during a recording ends it; such a drawing is not repeated.
+void PostScriptDriver::close_recording() {
+  if (!rec_) return;
+  rec_->usable = false;
+  end_reuse();
+}
+
+void PostScriptDriver::place_copy(const ReuseTable::Entry& e, long long rx, long long ry) {
+  end_path();
+  char b[96];
+  char* p = b;
+  const bool moved = rx != e.rx || ry != e.ry;
+  if (moved) {
+    std::memcpy(p, "gsave ", 6);
+    p = put_int_sp(p + 6, rx - e.rx);
+    std::memcpy(p, "cm ", 3);
+    p = put_int_sp(p + 3, ry - e.ry);
+    std::memcpy(p, "cm translate ", 13);
+    p += 13;
+  }
+  *p++ = 'S';
+  p = fastfmt::append_int(p, e.number);
+  *p++ = ' ';
+  if (moved) {
+    std::memcpy(p, "grestore ", 9);
+    p += 9;
+  }
+  write(b, static_cast<int>(p - b));
 }
 
 Driver* make_ps_driver(Context& ctx) { return new PostScriptDriver(ctx); }

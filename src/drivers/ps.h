@@ -52,6 +52,9 @@ class PostScriptDriver final : public Driver {
   bool fill_rect(double x1, double y1, double x2, double y2, const DeviceColor& c) override;
   bool fill_polygon(const double* x, const double* y, int n) override;
   bool has_polygon_fill() const override { return true; }
+  bool keeps_drawings() const override { return true; }
+  Reuse begin_reuse(const ReuseOffer& offer) override;
+  void end_reuse() override;
 
   // One character (code 0..255) centred at (x, y): "code X Y A c ". False for other codes.
   bool hw_char(int code, double x, double y, double angle) override;
@@ -79,6 +82,8 @@ class PostScriptDriver final : public Driver {
   void write_clip();
   double page_angle_to_device(double angle) const;
   void sync();
+  void place_copy(const ReuseTable::Entry& e, long long rx, long long ry);
+  void close_recording();
 
   OutFile out_;
   LineWriter lines_;
@@ -92,6 +97,10 @@ class PostScriptDriver final : public Driver {
   double line_width_ = 5.0;  // the width last sent, in device units
   bool clip_on_ = false;     // a clipping window is set on the device
   long long clip_[4] = {};   // its corners in device units
+  // reusable drawings: procedures "S<n>" run under a translation
+  ReuseTable copies_;
+  ReuseTable::Entry* rec_ = nullptr;
+  int ncopies_ = 0;
 };
 
 }  // namespace tavero

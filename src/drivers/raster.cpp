@@ -139,7 +139,17 @@ class RasterDriver final : public Driver {
   }
 
   void polyline(const double* x, const double* y, int n) override {
-    if (n <= 1) return;  // a lone move draws nothing
+    if (n <= 1) {
+      outline_.n = 0;
+      return;  // a lone move draws nothing
+    }
+    raster::StrokeStyle st = s_.style;
+    Paint p = s_.paint;
+    if (s_.tpr && s_.img.truecolour() && ctx_.drv.tpr_lines)
+      p.a = std::max<uint8_t>(1, alpha_byte(ctx_.drv.tpr_alpha));
+    // translucent thin lines blend through the anti-aliased path, which weighs by alpha
+    st.smooth = (ctx_.drv.line_smooth != 0 || p.a < 255) && s_.img.truecolour();
+    if (outline_.n > 0 && covered_by_fill(x, y, n, st, p)) return;
     px_.clear();
     py_.clear();
     for (int i = 0; i < n; ++i) {
@@ -148,16 +158,11 @@ class RasterDriver final : public Driver {
       px_.push_back(xi);
       py_.push_back(yi);
     }
-    raster::StrokeStyle st = s_.style;
-    Paint p = s_.paint;
-    if (s_.tpr && s_.img.truecolour() && ctx_.drv.tpr_lines)
-      p.a = std::max<uint8_t>(1, alpha_byte(ctx_.drv.tpr_alpha));
-    // translucent thin lines blend through the anti-aliased path, which weighs by alpha
-    st.smooth = (ctx_.drv.line_smooth != 0 || p.a < 255) && s_.img.truecolour();
     raster::stroke_polyline(s_.img, px_.data(), py_.data(), static_cast<int>(px_.size()), st, p);
   }
 
   void set_color(const DeviceColor& c) override {
+    outline_.n = 0;
     s_.paint = paint_of(s_, ctx_, c, false);
     if (!s_.img.truecolour()) s_.paint = s_.img.paint_index(c.index);
   }
@@ -187,6 +192,7 @@ class RasterDriver final : public Driver {
   // The device clip always holds the current window: the core clips centre lines itself, the
   // device trims what grows beyond them (wide lines, polygon fills).
   void set_clip(bool, const int* rect) override {
+    outline_.n = 0;
     double x0, y0, x1, y1;
     to_device(ctx_, rect[0], rect[1], x0, y0);
     to_device(ctx_, rect[2], rect[3], x1, y1);
@@ -195,11 +201,13 @@ class RasterDriver final : public Driver {
   }
 
   void set_palette(const uint32_t* table) override {
+    outline_.n = 0;
     sync_palette(s_, table);
     if (!s_.img.truecolour()) s_.paint = s_.img.paint_index(s_.paint.index);
   }
 
   bool fill_rect(double x1, double y1, double x2, double y2, const DeviceColor& c) override {
+    outline_.n = 0;
     double a, b, e, f;
     to_device(ctx_, x1, y1, a, b);
     to_device(ctx_, x2, y2, e, f);
@@ -210,6 +218,7 @@ class RasterDriver final : public Driver {
   }
 
   bool fill_polygon(const double* x, const double* y, int n) override {
+    outline_.n = 0;
     if (n < 3) return n > 0;
     Paint p = s_.paint;
     if (s_.tpr && s_.img.truecolour()) {
@@ -220,12 +229,17 @@ class RasterDriver final : public Driver {
       warn_number(ctx_, kMsgTooManyIntersections, n);
     else if (st == raster::kNoMemory)
       warn_code(ctx_, kMsgNoMemory);
+    else if (st == raster::kOk)
+      remember_outline(x, y, n, p);
     return true;
   }
 
   bool has_polygon_fill() const override { return true; }
 
-  void erase() override { s_.img.clear(); }
+  void erase() override {
+    outline_.n = 0;
+    s_.img.clear();
+  }
 
   bool finish() override {
     s_.device = false;
@@ -255,8 +269,49 @@ class RasterDriver final : public Driver {
     s_.own = false;
   }
 
+  // --- a filled symbol's outline. The polygon fill draws the thin edges of its outline too;
+  // when the polyline that follows runs through the very same points (whole pixels, so
+  // both round them alike) in the same opaque paint, thin and unsmoothed, with nothing
+  // written in between, every pixel it would set is set already, and it is skipped.
+  struct Outline {
+    double x[64], y[64];
+    int n = 0;   // 0: none
+    uint32_t value = 0;
+    uint64_t writes = 0;   // the image's write count after the fill
+  };
+
+  void remember_outline(const double* x, const double* y, int n, const Paint& p) {
+    outline_.n = 0;
+    if (n > 64 || p.a != 255) return;
+    bool distinct = false;
+    for (int i = 0; i < n; ++i) {
+      if (!(std::fabs(x[i]) < 1e9 && std::fabs(y[i]) < 1e9)) return;
+      if (x[i] != static_cast<double>(static_cast<int>(x[i])) ||
+          y[i] != static_cast<double>(static_cast<int>(y[i])))
+        return;
+      distinct = distinct || x[i] != x[0] || y[i] != y[0];
+    }
+    if (!distinct) return;   // a lone pixel may be drawn as a dot of the line width
+    std::memcpy(outline_.x, x, sizeof(double) * n);
+    std::memcpy(outline_.y, y, sizeof(double) * n);
+    outline_.value = s_.img.pixel_value(p);
+    outline_.writes = s_.img.writes();
+    outline_.n = n;
+  }
+
+  bool covered_by_fill(const double* x, const double* y, int n, const raster::StrokeStyle& st,
+                       const Paint& p) {
+    const int m = outline_.n;
+    outline_.n = 0;
+    return m == n && st.width < 2.0 && !st.smooth && p.a == 255 &&
+           s_.img.pixel_value(p) == outline_.value && s_.img.writes() == outline_.writes &&
+           std::memcmp(x, outline_.x, sizeof(double) * n) == 0 &&
+           std::memcmp(y, outline_.y, sizeof(double) * n) == 0;
+  }
+
   RasterStore& s_;
   std::vector<int> px_, py_;
+  Outline outline_;   // of the last polygon filled opaquely, for the test above
 };
 
 // ------------------------------------------------------------------------------------------

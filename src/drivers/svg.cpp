@@ -110,6 +110,7 @@ bool SvgDriver::open() {
 }
 
 bool SvgDriver::finish() {
+  close_recording();
   write_path();
   close_group();
   out_.put("</svg>\n");
@@ -209,6 +210,7 @@ void SvgDriver::close_group() {
 // --- attributes
 
 void SvgDriver::set_color(const DeviceColor& c) {
+  close_recording();
   write_path();
   close_group();
   r_ = c.r;
@@ -219,6 +221,7 @@ void SvgDriver::set_color(const DeviceColor& c) {
 // The viewer draws the width itself unless hardware line widths are off (then the core
 // strokes parallel lines of width 1).
 bool SvgDriver::set_line_width(int w, double fraction) {
+  close_recording();
   write_path();
   close_group();
   bool hw = ctx_.line.hw_line != 0;
@@ -231,6 +234,7 @@ bool SvgDriver::set_line_width(int w, double fraction) {
 
 void SvgDriver::rect(double x, double y, double w, double h, unsigned r, unsigned g,
                      unsigned b) {
+  close_recording();
   write_path();
   open_stroke_group();
   line_.clear();
@@ -288,6 +292,7 @@ void SvgDriver::set_text_font(const char* ps_name, int size) {
 void SvgDriver::text(double x, double y, int rotate, const char* s, int n) {
   if (!s) return;
   if (n < 0) n = static_cast<int>(std::strlen(s));
+  close_recording();
   write_path();
   bool same = group_ == 2 && group_font_.family == font_.family &&
               group_font_.weight == font_.weight && group_font_.style == font_.style &&
@@ -346,6 +351,90 @@ bool SvgDriver::hw_char(int code, double x, double y, double angle) {
   double a = std::isfinite(angle) ? std::remainder(angle, 360.0) : 0.0;
   text(x, y, -static_cast<int>(std::lround(a)), &ch, 1);
   return true;
+}
+
+// --- reusable drawings: the first copies are drawn, then one is kept in <defs> (with its own
+// stroke group, so it does not depend on where it is used) and the others are <use>
+// elements translated by the offset of their rounded reference points.
+
+namespace {
+constexpr int kDirectCopies = 2;
+
+// Hundredths as "-12.34".
+void put_hundredths(std::string& s, long long v) {
+  if (v < 0) {
+    s += '-';
+    v = -v;
+  }
+  put_int(s, v / 100);
+  s += '.';
+  s += static_cast<char>('0' + v % 100 / 10);
+  s += static_cast<char>('0' + v % 10);
+}
+}  // namespace
+
+Reuse SvgDriver::begin_reuse(const ReuseOffer& o) {
+  if (rec_ || o.n < 1 || o.n > 64) return Reuse::kDraw;
+  long long pattern[128];
+  const long long rx = decimal_units(o.x, 2), ry = decimal_units(o.y, 2);
+  for (int i = 0; i < o.n; ++i) {
+    pattern[2 * i] = decimal_units(o.vx[i], 2) - rx;
+    pattern[2 * i + 1] = decimal_units(o.vy[i], 2) - ry;
+  }
+  ReuseTable::Entry* e = copies_.find(o.key, pattern, 2 * o.n);
+  if (!e || !e->usable) return Reuse::kDraw;
+  if (e->number) {
+    place_copy(*e, rx, ry);
+    return Reuse::kPlaced;
+  }
+  if (++e->seen <= kDirectCopies) return Reuse::kDraw;
+  write_path();
+  close_group();
+  e->number = ++ncopies_;
+  e->rx = rx;
+  e->ry = ry;
+  line_.clear();
+  line_ += "<defs><g id=\"s";
+  put_int(line_, e->number);
+  line_ += "\">\n";
+  out_.put(line_);
+  rec_ = e;
+  return Reuse::kRecord;
+}
+
+void SvgDriver::end_reuse() {
+  if (!rec_) return;
+  ReuseTable::Entry* e = rec_;
+  write_path();
+  close_group();
+  out_.put("</g></defs>\n");
+  rec_ = nullptr;
+  place_copy(*e, e->rx, e->ry);
+}
+
+// Anything but lines and fills during a recording ends it; such a drawing is not repeated.
+void SvgDriver::close_recording() {
+  if (!rec_) return;
+  rec_->usable = false;
+  end_reuse();
+}
+
+void SvgDriver::place_copy(const ReuseTable::Entry& e, long long rx, long long ry) {
+  write_path();
+  close_group();
+  line_.clear();
+  line_ += "<use xlink:href=\"#s";
+  put_int(line_, e.number);
+  line_ += '"';
+  if (rx != e.rx || ry != e.ry) {
+    line_ += " x=\"";
+    put_hundredths(line_, rx - e.rx);
+    line_ += "\" y=\"";
+    put_hundredths(line_, ry - e.ry);
+    line_ += '"';
+  }
+  line_ += "/>\n";
+  out_.put(line_);
 }
 
 Driver* make_svg_driver(Context& ctx) { return new SvgDriver(ctx); }

@@ -38,6 +38,9 @@ class SvgDriver final : public Driver {
   bool fill_rect(double x1, double y1, double x2, double y2, const DeviceColor& c) override;
   bool fill_polygon(const double* x, const double* y, int n) override;
   bool has_polygon_fill() const override { return true; }
+  bool keeps_drawings() const override { return true; }
+  Reuse begin_reuse(const ReuseOffer& offer) override;
+  void end_reuse() override;
 
   // --- hardware text
   // Font of the following texts: a standard PostScript font name and the size in device
@@ -61,6 +64,8 @@ class SvgDriver final : public Driver {
   void close_group();
   void put_points(const double* x, const double* y, int n);
   void rect(double x, double y, double w, double h, unsigned r, unsigned g, unsigned b);
+  void place_copy(const ReuseTable::Entry& e, long long rx, long long ry);
+  void close_recording();
 
   static constexpr int kPathCap = 100;
   OutFile out_;
@@ -77,6 +82,10 @@ class SvgDriver final : public Driver {
   int font_size_ = 1;
   SvgFont group_font_{nullptr, nullptr, nullptr};
   int group_size_ = 0;
+  // reusable drawings: <defs> groups "s<n>" placed with <use>
+  ReuseTable copies_;
+  ReuseTable::Entry* rec_ = nullptr;   // the drawing being recorded
+  int ncopies_ = 0;
 };
 
 }  // namespace tavero

@@ -53,13 +53,24 @@ PyObject* fetch_error_type() {
   return std::is_same_v<T, double> ? PyExc_ValueError : PyExc_MemoryError;
 }
 
-// Flat conversion of a sequence's first n items.
+// Flat conversion of a sequence's first n items. Lists of plain floats are the common case:
+// their items are read without the general dispatch.
 template <typename T>
 bool convert_items(PyObject* obj, Py_ssize_t n, T* out, PyObject* fetch_err) {
   if (PyList_CheckExact(obj) || PyTuple_CheckExact(obj)) {
     PyObject** items = PySequence_Fast_ITEMS(obj);
-    for (Py_ssize_t i = 0; i < n; ++i)
-      if (!take<T>(items[i], out[i])) return false;
+    if constexpr (std::is_same_v<T, double>) {
+      for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* item = items[i];
+        if (PyFloat_CheckExact(item))
+          out[i] = PyFloat_AS_DOUBLE(item);
+        else if (!take<T>(item, out[i]))
+          return false;
+      }
+    } else {
+      for (Py_ssize_t i = 0; i < n; ++i)
+        if (!take<T>(items[i], out[i])) return false;
+    }
     return true;
   }
   for (Py_ssize_t i = 0; i < n; ++i) {
@@ -260,7 +271,23 @@ bool Array<T>::convert(PyObject* obj, Py_ssize_t n, bool writable, Py_ssize_t pa
     err(PyExc_MemoryError, "out of range");
     return false;
   }
-  if (!alloc(n + pad)) return false;
+  // every element up to n is written: only the work space behind it needs clearing, and
+  // plain malloc spares touching a million elements twice
+  release();
+  if (pad < 0) pad = 0;
+  Py_ssize_t total = n + pad < 1 ? 1 : n + pad;
+  if (pad > PY_SSIZE_T_MAX - n || static_cast<size_t>(total) > PY_SSIZE_T_MAX / sizeof(T)) {
+    err(PyExc_MemoryError, "out of memory");
+    return false;
+  }
+  data_ = static_cast<T*>(PyMem_RawMalloc(static_cast<size_t>(total) * sizeof(T)));
+  if (!data_) {
+    err(PyExc_MemoryError, "out of memory");
+    return false;
+  }
+  owned_ = true;
+  size_ = total;
+  if (total > n) std::memset(data_ + n, 0, static_cast<size_t>(total - n) * sizeof(T));
   return convert_items<T>(obj, n, data_, fetch_error_type<T>());
 }
 

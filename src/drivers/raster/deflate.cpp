@@ -44,9 +44,28 @@ bool compress_zlib(const uint8_t* data, std::size_t n, std::vector<uint8_t>& out
 }
 
 #if TAVERO_USE_LIBDEFLATE
+// One compressor per thread and level, kept while the thread lives: a compressor carries
+// large match-finder tables, and small images and pages would otherwise pay for setting
+// them up on every stream. Compressors keep no state between calls, so the output is the
+// same.
+struct CompressorCache {
+    libdeflate_compressor* c[10] = {};
+    ~CompressorCache() {
+        for (libdeflate_compressor* p : c)
+            if (p) libdeflate_free_compressor(p);
+    }
+};
+
+libdeflate_compressor* compressor(int level) {
+    static thread_local CompressorCache cache;
+    libdeflate_compressor*& c = cache.c[level];
+    if (!c) c = libdeflate_alloc_compressor(level);
+    return c;
+}
+
 bool compress_libdeflate(const uint8_t* data, std::size_t n, std::vector<uint8_t>& out,
                          int level) {
-    libdeflate_compressor* c = libdeflate_alloc_compressor(effective_level(level));
+    libdeflate_compressor* c = compressor(effective_level(level));
     if (!c) return false;
     bool ok = false;
     try {
@@ -59,7 +78,6 @@ bool compress_libdeflate(const uint8_t* data, std::size_t n, std::vector<uint8_t
     } catch (const std::bad_alloc&) {
     }
     if (!ok) out.clear();
-    libdeflate_free_compressor(c);
     return ok;
 }
 #endif

@@ -47,6 +47,7 @@ int Image::create(int width, int height, bool truecolour, bool transparent) {
     try {
         std::vector<uint32_t> s((bytes + 3) / 4);
         store_.swap(s);
+        ++writes_;
     } catch (const std::bad_alloc&) {
         release();
         return kNoMemory;
@@ -63,6 +64,7 @@ int Image::create(int width, int height, bool truecolour, bool transparent) {
 }
 
 void Image::release() {
+    ++writes_;
     std::vector<uint32_t>().swap(store_);
     width_ = height_ = stride_ = 0;
     clip_set_ = clip_eff_ = Rect{};
@@ -120,14 +122,6 @@ Paint Image::paint_rgb(uint8_t r, uint8_t g, uint8_t b, int usable) const {
     return p;
 }
 
-uint32_t Image::pixel_value(const Paint& p) const {
-    if (!truecolour_) return p.index;
-    const uint8_t bytes[4] = {p.r, p.g, p.b, p.a};
-    uint32_t v;
-    std::memcpy(&v, bytes, 4);
-    return v;
-}
-
 void Image::clear() {
     if (empty()) return;
     if (truecolour_ && transparent_) {
@@ -136,6 +130,7 @@ void Image::clear() {
         p.a = 0;
         fill_all(p);
     } else {
+        ++writes_;
         std::fill(store_.begin(), store_.end(), 0u);
     }
 }
@@ -144,6 +139,7 @@ void Image::fill_all(const Paint& p) {
     if (empty()) return;
     if (truecolour_) {
         // stride is width * 4 and rows are contiguous, so the store is exactly the pixels.
+        ++writes_;
         std::fill(store_.begin(), store_.end(), pixel_value(p));
     } else {
         std::memset(data(), p.index, size_bytes());

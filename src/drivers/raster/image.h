@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tavero::raster {
@@ -76,7 +77,11 @@ public:
     bool transparent() const { return transparent_; }
     void set_transparent(bool on) { transparent_ = on; }
 
-    uint8_t* data() { return reinterpret_cast<uint8_t*>(store_.data()); }
+    // Every write access counts (writes(), for who needs to know the pixels are untouched).
+    uint8_t* data() {
+        ++writes_;
+        return reinterpret_cast<uint8_t*>(store_.data());
+    }
     const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(store_.data()); }
     std::size_t size_bytes() const { return std::size_t(stride_) * std::size_t(height_); }
     uint8_t* row(int y) { return data() + std::ptrdiff_t(y) * stride_; }
@@ -100,7 +105,13 @@ public:
     Paint paint_index(int index) const;
     Paint paint_rgb(uint8_t r, uint8_t g, uint8_t b, int usable = 256) const;
     // The value stored in memory for a paint: the index, or the four bytes RGBA.
-    uint32_t pixel_value(const Paint& p) const;
+    uint32_t pixel_value(const Paint& p) const {
+        if (!truecolour_) return p.index;
+        const uint8_t bytes[4] = {p.r, p.g, p.b, p.a};
+        uint32_t v;
+        std::memcpy(&v, bytes, 4);
+        return v;
+    }
 
     // Initial contents: white with alpha 0 for a transparent true-colour image, else all
     // bytes 0 (index 0, or black with alpha 0).
@@ -122,6 +133,9 @@ public:
 
     ImageView view() const;
 
+    // Number of write accesses so far (data(), row(), pixel and row writes, clear, fills).
+    uint64_t writes() const { return writes_; }
+
 private:
     void update_clip();
 
@@ -135,6 +149,7 @@ private:
     Rect clip_set_;   // as last given (already inside the image)
     Rect clip_eff_;   // what the rasterisers use
     std::array<uint8_t, 768> palette_{};
+    uint64_t writes_ = 0;
 };
 
 }  // namespace tavero::raster

@@ -151,9 +151,19 @@ void thin_line(uint8_t* base, std::ptrdiff_t stride_bytes, const Rect& c, int x0
     }
 
     const i64 dec = 2 * dmaj, inc = 2 * dmin;
-    const i128 num0 = i128(2) * ilo * dmin + dmaj;
-    const i64 k = i64(num0 / dec);
-    i64 rem = i64(num0 % dec) - dec;  // carry to the next minor step when rem >= 0
+    i64 k, rem;  // rem: carry to the next minor step when rem >= 0
+    if (ilo == 0) {
+        k = 0;  // the numerator dmaj is below dec
+        rem = dmaj - dec;
+    } else if (dmaj < (i64(1) << 30)) {
+        const i64 num0 = 2 * ilo * dmin + dmaj;
+        k = num0 / dec;
+        rem = num0 % dec - dec;
+    } else {
+        const i128 num0 = i128(2) * ilo * dmin + dmaj;
+        k = i64(num0 / dec);
+        rem = i64(num0 % dec) - dec;
+    }
     const i64 u = u0 + su * ilo, w = w0 + sw * k;
     const i64 px = xmajor ? u : w, py = xmajor ? w : u;
     T* p = origin + std::ptrdiff_t(py) * stride + std::ptrdiff_t(px);
@@ -204,13 +214,30 @@ bool pre_clip(const Rect& c, double& x0, double& y0, double& x1, double& y1) {
 
 inline bool small_int(double v) { return std::fabs(v) < double(1 << 30); }
 
+// lround() for |v| < 2^31, inline: halves go away from zero.
+inline int round_half_away(double v) {
+    int i = int(v);
+    const double f = v - double(i);  // exact
+    if (f >= 0.5)
+        ++i;
+    else if (f <= -0.5)
+        --i;
+    return i;
+}
+
+// ceil() for |v| < 2^52 (the callers' values are far smaller), inline.
+inline double dceil(double v) {
+    const double t = double(static_cast<long long>(v));
+    return t < v ? t + 1.0 : t;
+}
+
 // Thin line between double points (rounded to pixels), for polygon outlines.
 void thin_line_d(Image& img, uint32_t value, double x0, double y0, double x1, double y1) {
     if (!small_int(x0) || !small_int(y0) || !small_int(x1) || !small_int(y1)) {
         if (!pre_clip(img.clip(), x0, y0, x1, y1)) return;
     }
-    const int ix0 = int(std::lround(x0)), iy0 = int(std::lround(y0));
-    const int ix1 = int(std::lround(x1)), iy1 = int(std::lround(y1));
+    const int ix0 = round_half_away(x0), iy0 = round_half_away(y0);
+    const int ix1 = round_half_away(x1), iy1 = round_half_away(y1);
     if (img.truecolour())
         thin_line<uint32_t>(img.data(), img.stride(), img.clip(), ix0, iy0, ix1, iy1, value);
     else
@@ -622,63 +649,90 @@ void draw_wide_polyline(Image& img, const double* xin, const double* yin, int n,
     }
 }
 
-int fill_polygon(Image& img, const double* x, const double* y, int n, const Paint& p,
-                 bool with_outline, std::size_t max_intersections) {
-    if (img.empty() || !x || !y || n <= 0) return kOk;
-    if (!finite_all(x, n) || !finite_all(y, n)) return kBadArgument;
-    const Target t(img, p);
-    if (t.clip.empty()) return kOk;
-    PolyScratch& S = g_poly;
-    try {
-        S.edges.clear();
-        S.edges.reserve(std::size_t(n));
-        const double cy0 = t.clip.y0, cy1 = t.clip.y1 + 1.0;
+namespace {
+
+// The closed outline as thin lines. Sides that round to a single pixel set only their end
+// pixel, which the neighbouring sides set too, so small polygons skip them.
+void draw_outline(Image& img, uint32_t value, const double* x, const double* y, int n) {
+    bool small = n <= 64;
+    for (int i = 0; i < n && small; ++i) small = small_int(x[i]) && small_int(y[i]);
+    if (!small) {
         for (int i = 0; i < n; ++i) {
             const int j = i + 1 == n ? 0 : i + 1;
-            double xa = x[i], ya = y[i], xb = x[j], yb = y[j];
-            if (ya == yb) continue;  // horizontal edges never cross a scan line
-            if (ya > yb) {
-                std::swap(xa, xb);
-                std::swap(ya, yb);
-            }
-            // Scan lines y with ya <= y < yb, cut to the clip rows. Edges above or below
-            // the clip rows cannot matter; edges left or right of it still count for parity.
-            const double ys = std::max(std::ceil(ya), cy0);
-            const double ye = std::min(std::ceil(yb), cy1);
-            if (!(ys < ye)) continue;
-            Edge e;
-            e.dxdy = (xb - xa) / (yb - ya);
-            e.x = xa + (ys - ya) * e.dxdy;
-            e.ys = int(ys);
-            e.ye = int(ye);
-            S.edges.push_back(e);
+            thin_line_d(img, value, x[i], y[i], x[j], y[j]);
         }
-        if (S.edges.size() > max_intersections &&
-            max_crossings(S.edges, S.events) > max_intersections)
-            return kTooManyIntersections;
-        std::sort(S.edges.begin(), S.edges.end(),
-                  [](const Edge& a, const Edge& b) { return a.ys < b.ys; });
-        S.active.clear();
-        S.active.reserve(std::min<std::size_t>(S.edges.size(), max_intersections));
-    } catch (const std::bad_alloc&) {
-        return kNoMemory;
+        return;
     }
+    int ix[64], iy[64];
+    for (int i = 0; i < n; ++i) {
+        ix[i] = round_half_away(x[i]);
+        iy[i] = round_half_away(y[i]);
+    }
+    const bool tc = img.truecolour();
+    uint8_t* base = img.data();
+    const std::ptrdiff_t stride = img.stride();
+    const Rect c = img.clip();
+    bool any = false;
+    for (int i = 0; i < n; ++i) {
+        const int j = i + 1 == n ? 0 : i + 1;
+        if (ix[i] == ix[j] && iy[i] == iy[j]) continue;
+        if (tc)
+            thin_line<uint32_t>(base, stride, c, ix[i], iy[i], ix[j], iy[j], value);
+        else
+            thin_line<uint8_t>(base, stride, c, ix[i], iy[i], ix[j], iy[j], uint8_t(value));
+        any = true;
+    }
+    if (!any) {
+        if (tc)
+            thin_line<uint32_t>(base, stride, c, ix[0], iy[0], ix[0], iy[0], value);
+        else
+            thin_line<uint8_t>(base, stride, c, ix[0], iy[0], ix[0], iy[0], uint8_t(value));
+    }
+}
 
+// One edge for each non-horizontal side that crosses a scan line of the clip rows.
+// Returns the number of edges written to `out` (room for n).
+std::size_t make_edges(const Target& t, const double* x, const double* y, int n, Edge* out) {
+    const double cy0 = t.clip.y0, cy1 = t.clip.y1 + 1.0;
+    std::size_t ne = 0;
+    for (int i = 0; i < n; ++i) {
+        const int j = i + 1 == n ? 0 : i + 1;
+        double xa = x[i], ya = y[i], xb = x[j], yb = y[j];
+        if (ya == yb) continue;  // horizontal edges never cross a scan line
+        if (ya > yb) {
+            std::swap(xa, xb);
+            std::swap(ya, yb);
+        }
+        // Scan lines y with ya <= y < yb, cut to the clip rows. Edges above or below the
+        // clip rows cannot matter; edges left or right of it still count for parity.
+        const double ys = std::max(std::fabs(ya) < 0x1p52 ? dceil(ya) : ya, cy0);
+        const double ye = std::min(std::fabs(yb) < 0x1p52 ? dceil(yb) : yb, cy1);
+        if (!(ys < ye)) continue;
+        Edge& e = out[ne++];
+        e.dxdy = (xb - xa) / (yb - ya);
+        e.x = xa + (ys - ya) * e.dxdy;
+        e.ys = int(ys);
+        e.ye = int(ye);
+    }
+    return ne;
+}
+
+// Even-odd spans between the crossings of the active edges, row by row. `edges` is sorted
+// by first row; `act` has room for all of them.
+void scan_edges(const Target& t, const Edge* edges, std::size_t ne, Edge* act) {
     const double xlo_lim = t.clip.x0 - 1.0, xhi_lim = t.clip.x1 + 1.0;
-    std::vector<Edge>& act = S.active;
-    const std::size_t ne = S.edges.size();
-    std::size_t next = 0;
-    int yy = ne ? S.edges[0].ys : 0;
-    while (next < ne || !act.empty()) {
-        if (act.empty()) yy = S.edges[next].ys;  // skip empty rows in one step
+    std::size_t na = 0, next = 0;
+    int yy = ne ? edges[0].ys : 0;
+    while (next < ne || na) {
+        if (!na) yy = edges[next].ys;  // skip empty rows in one step
         // Retire finished edges, then add the ones starting here.
         std::size_t k = 0;
-        for (std::size_t i = 0; i < act.size(); ++i)
+        for (std::size_t i = 0; i < na; ++i)
             if (act[i].ye > yy) act[k++] = act[i];
-        act.resize(k);
-        while (next < ne && S.edges[next].ys == yy) act.push_back(S.edges[next++]);
+        na = k;
+        while (next < ne && edges[next].ys == yy) act[na++] = edges[next++];
         // Insertion sort: the order changes little from one row to the next.
-        for (std::size_t i = 1; i < act.size(); ++i) {
+        for (std::size_t i = 1; i < na; ++i) {
             const Edge e = act[i];
             std::size_t j = i;
             while (j > 0 && act[j - 1].x > e.x) {
@@ -687,21 +741,56 @@ int fill_polygon(Image& img, const double* x, const double* y, int n, const Pain
             }
             act[j] = e;
         }
-        for (std::size_t i = 0; i + 1 < act.size(); i += 2) {
+        for (std::size_t i = 0; i + 1 < na; i += 2) {
             const double xl = std::clamp(act[i].x, xlo_lim, xhi_lim);
             const double xr = std::clamp(act[i + 1].x, xlo_lim, xhi_lim);
             t.span(yy, iceil(xl), iceil(xr) - 1);
         }
-        for (Edge& e : act) e.x += e.dxdy;
+        for (std::size_t i = 0; i < na; ++i) act[i].x += act[i].dxdy;
         ++yy;
     }
+}
 
-    if (with_outline) {
-        for (int i = 0; i < n; ++i) {
-            const int j = i + 1 == n ? 0 : i + 1;
-            thin_line_d(img, t.value, x[i], y[i], x[j], y[j]);
+}  // namespace
+
+int fill_polygon(Image& img, const double* x, const double* y, int n, const Paint& p,
+                 bool with_outline, std::size_t max_intersections) {
+    if (img.empty() || !x || !y || n <= 0) return kOk;
+    if (!finite_all(x, n) || !finite_all(y, n)) return kBadArgument;
+    const Target t(img, p);
+    if (t.clip.empty()) return kOk;
+    constexpr int kSmall = 64;   // symbols and cells: everything on the stack
+    if (n <= kSmall && std::size_t(n) <= max_intersections) {
+        Edge edges[kSmall], act[kSmall];
+        const std::size_t ne = make_edges(t, x, y, n, edges);
+        for (std::size_t i = 1; i < ne; ++i) {
+            const Edge e = edges[i];
+            std::size_t j = i;
+            while (j > 0 && edges[j - 1].ys > e.ys) {
+                edges[j] = edges[j - 1];
+                --j;
+            }
+            edges[j] = e;
         }
+        scan_edges(t, edges, ne, act);
+    } else {
+        PolyScratch& S = g_poly;
+        try {
+            S.edges.resize(std::size_t(n));
+            S.edges.resize(make_edges(t, x, y, n, S.edges.data()));
+            if (S.edges.size() > max_intersections &&
+                max_crossings(S.edges, S.events) > max_intersections)
+                return kTooManyIntersections;
+            std::sort(S.edges.begin(), S.edges.end(),
+                      [](const Edge& a, const Edge& b) { return a.ys < b.ys; });
+            S.active.resize(S.edges.size());
+        } catch (const std::bad_alloc&) {
+            return kNoMemory;
+        }
+        scan_edges(t, S.edges.data(), S.edges.size(), S.active.data());
     }
+
+    if (with_outline) draw_outline(img, t.value, x, y, n);
     return kOk;
 }
 
