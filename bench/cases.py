@@ -39,8 +39,12 @@ def tv_line(tv, fmt, path, x, y, symbols=False):
     tv.filmod("delete")
     tv.tavini()
     tv.errmod("prot", "off")
+    # the data range plus 5 % on each side, as the peer does by default: every point lies
+    # inside the axis frame (the clipping window sits one plot unit inside the frame)
     xa, xe = float(x.min()), float(x.max())
     ya, ye = float(y.min()), float(y.max())
+    mx, my = 0.05 * (xe - xa), 0.05 * (ye - ya)
+    xa, xe, ya, ye = xa - mx, xe + mx, ya - my, ye + my
     tv.name("X axis", "x")
     tv.name("Y axis", "y")
     tv.graf(xa, xe, xa, (xe - xa) / 5, ya, ye, ya, (ye - ya) / 5)
