@@ -28,47 +28,15 @@ bool surface_bands(Context& ctx, const double* levels, int nlev, Bands& b) {
       warn_code(ctx, kMsgIncorrectParameter);
       return false;
     }
-  const ContourState& c = ctx.contour;
-  if (c.nlevel_colors >= 1 && c.nlevel_colors < nlev)
-    warn_custom(ctx, 162, "More contour levels as defined colours");
-  std::vector<int> pos(nlev);
-  std::iota(pos.begin(), pos.end(), 1);
-  std::stable_sort(pos.begin(), pos.end(),
-                   [levels](int p, int q) { return levels[p - 1] < levels[q - 1]; });
-  b.level.resize(nlev);
-  for (int k = 0; k < nlev; ++k) b.level[k] = levels[pos[k] - 1];
+  std::vector<int> pos;
+  sort_levels(ctx, levels, nlev, b, pos);
   for (int k = 1; k < nlev; ++k)
     if (b.level[k] == b.level[k - 1]) {
       warn_custom(ctx, 124, "Identical levels");
       return false;
     }
   set_surface_color_scaling(ctx);
-  const double* lev = b.level.data();
-  auto sorted_colour = [&](int k) { return level_colour(ctx, pos[k - 1], lev[k - 1]); };
-  const int below = color_of_value(ctx, -HUGE_VAL), above = color_of_value(ctx, HUGE_VAL);
-  b.colour.assign(nlev + 1, -1);
-  for (int band = 0; band <= nlev; ++band) {
-    int colour;
-    if (c.color_rule == 2) {
-      colour = band < nlev ? sorted_colour(band + 1) : above;
-    } else if (c.color_rule == 1) {
-      if (band == 0) {
-        colour = below;
-      } else if (band == nlev) {
-        colour = sorted_colour(nlev);
-      } else {
-        const int p = pos[band - 1];
-        colour = c.nlevel_colors >= 1 && p <= c.nlevel_colors
-                     ? c.level_colors[p - 1]
-                     : color_of_value(ctx, (lev[band - 1] + lev[band]) / 2);
-      }
-    } else {
-      colour = band == 0 ? below : sorted_colour(band);
-    }
-    b.colour[band] = colour;
-  }
-  if (c.outer_bands == 2 || c.outer_bands == 3) b.colour[nlev] = -1;
-  if (c.outer_bands == 1 || c.outer_bands == 3) b.colour[0] = -1;
+  band_colours(ctx, pos, b);
   return true;
 }
 

@@ -104,6 +104,10 @@ struct Bands {
 // The common start of conshd, conshd2 and confll (method CELL rules): warning 162, sorted
 // levels, colour scaling and band colours. False after a warning (nothing to draw).
 bool make_bands(Context& ctx, const double* levels, int nlev, Bands& b);
+// Its parts: warning 162 and the levels sorted (pos[k] is the caller's 1-based number of the
+// k-th smallest level), and the band colours under the colour scaling as it is set.
+void sort_levels(Context& ctx, const double* levels, int nlev, Bands& b, std::vector<int>& pos);
+void band_colours(Context& ctx, const std::vector<int>& pos, Bands& b);
 // Colour of the caller's level number k (1-based): the user colour or the colour of value v.
 int level_colour(const Context& ctx, int k, double v);
 // Sets the colour scaling for a shading call (zscale, else the level range).

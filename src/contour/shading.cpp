@@ -514,22 +514,21 @@ void shading_scale(Context& ctx, const double* levels, int nlev) {
     set_color_scaling(ctx, lo, hi, false, lo, hi, false);
 }
 
-bool make_bands(Context& ctx, const double* levels, int nlev, Bands& b) {
-  for (int k = 0; k < nlev; ++k)
-    if (std::isnan(levels[k])) {
-      warn_code(ctx, kMsgIncorrectParameter);
-      return false;
-    }
+void sort_levels(Context& ctx, const double* levels, int nlev, Bands& b, std::vector<int>& pos) {
   const ContourState& c = ctx.contour;
   if (c.nlevel_colors >= 1 && c.nlevel_colors < nlev)
     warn_custom(ctx, 162, "More contour levels as defined colours");
-  std::vector<int> pos(nlev);
+  pos.resize(nlev);
   std::iota(pos.begin(), pos.end(), 1);
   std::stable_sort(pos.begin(), pos.end(),
                    [levels](int p, int q) { return levels[p - 1] < levels[q - 1]; });
   b.level.resize(nlev);
   for (int k = 0; k < nlev; ++k) b.level[k] = levels[pos[k] - 1];
-  shading_scale(ctx, levels, nlev);
+}
+
+void band_colours(Context& ctx, const std::vector<int>& pos, Bands& b) {
+  const ContourState& c = ctx.contour;
+  const int nlev = static_cast<int>(b.level.size());
   const double* lev = b.level.data();
   auto sorted_colour = [&](int k) { return level_colour(ctx, pos[k - 1], lev[k - 1]); };  // k 1-based
   const int below = color_of_value(ctx, -HUGE_VAL), above = color_of_value(ctx, HUGE_VAL);
@@ -560,6 +559,18 @@ bool make_bands(Context& ctx, const double* levels, int nlev, Bands& b) {
   }
   if (c.outer_bands == 2 || c.outer_bands == 3) b.colour[nlev] = -1;
   if (c.outer_bands == 1 || c.outer_bands == 3) b.colour[0] = -1;
+}
+
+bool make_bands(Context& ctx, const double* levels, int nlev, Bands& b) {
+  for (int k = 0; k < nlev; ++k)
+    if (std::isnan(levels[k])) {
+      warn_code(ctx, kMsgIncorrectParameter);
+      return false;
+    }
+  std::vector<int> pos;
+  sort_levels(ctx, levels, nlev, b, pos);
+  shading_scale(ctx, levels, nlev);
+  band_colours(ctx, pos, b);
   return true;
 }
 

@@ -465,6 +465,34 @@ void skip_dash(LineState& l, double len) {
   l.dash_remaining -= len;
 }
 
+// Walks the dashes along a stretch of length L from (cx, cy) in direction (ca, -sa): every
+// dash boundary starts or ends a piece; the stretch ends at (ex, ey).
+void walk_dashes(Context& ctx, double cx, double cy, double ca, double sa, double L, double ex,
+                 double ey) {
+  LineState& l = ctx.line;
+  while (l.dash_remaining < L) {
+    cx += l.dash_remaining * ca;
+    cy -= l.dash_remaining * sa;
+    if (l.dash_state == 0) {
+      qqpadd(ctx, cx, cy);
+    } else {
+      set_dash_color(ctx);
+      qqpnew(ctx, cx, cy);
+    }
+    l.dash_index = l.dash_index % l.ndash + 1;
+    l.dash_state = 1 - l.dash_state;
+    if (l.dash_state == 1 && l.ndash_colors > 0)
+      l.dash_color_index = l.dash_color_index % l.ndash_colors + 1;
+    L -= l.dash_remaining;
+    l.dash_remaining = l.dash[l.dash_index - 1];
+  }
+  if (l.dash_state == 0)
+    qqpadd(ctx, ex, ey);
+  else
+    qqpnew(ctx, ex, ey);
+  l.dash_remaining -= L;
+}
+
 void dash_segment(Context& ctx, double px, double py) {
   LineState& l = ctx.line;
   DeviceState& d = ctx.dev;
@@ -535,28 +563,7 @@ void dash_segment(Context& ctx, double px, double py) {
     }
     double rest = L - (t1 - t0);
     L = t1 - t0;
-    double ex = cx + L * ca, ey = cy - L * sa;
-    while (l.dash_remaining < L) {
-      cx += l.dash_remaining * ca;
-      cy -= l.dash_remaining * sa;
-      if (l.dash_state == 0) {
-        qqpadd(ctx, cx, cy);
-      } else {
-        set_dash_color(ctx);
-        qqpnew(ctx, cx, cy);
-      }
-      l.dash_index = l.dash_index % l.ndash + 1;
-      l.dash_state = 1 - l.dash_state;
-      if (l.dash_state == 1 && l.ndash_colors > 0)
-        l.dash_color_index = l.dash_color_index % l.ndash_colors + 1;
-      L -= l.dash_remaining;
-      l.dash_remaining = l.dash[l.dash_index - 1];
-    }
-    if (l.dash_state == 0)
-      qqpadd(ctx, ex, ey);
-    else
-      qqpnew(ctx, ex, ey);
-    l.dash_remaining -= L;
+    walk_dashes(ctx, cx, cy, ca, sa, L, cx + L * ca, cy - L * sa);
     if (rest > 0) {
       skip_dash(l, rest);
       qqpnew(ctx, px, py);
@@ -565,27 +572,7 @@ void dash_segment(Context& ctx, double px, double py) {
     d.cur_y = uy;
     return;
   }
-  while (l.dash_remaining < L) {
-    cx += l.dash_remaining * ca;
-    cy -= l.dash_remaining * sa;
-    if (l.dash_state == 0) {
-      qqpadd(ctx, cx, cy);
-    } else {
-      set_dash_color(ctx);
-      qqpnew(ctx, cx, cy);
-    }
-    l.dash_index = l.dash_index % l.ndash + 1;
-    l.dash_state = 1 - l.dash_state;
-    if (l.dash_state == 1 && l.ndash_colors > 0)
-      l.dash_color_index = l.dash_color_index % l.ndash_colors + 1;
-    L -= l.dash_remaining;
-    l.dash_remaining = l.dash[l.dash_index - 1];
-  }
-  if (l.dash_state == 0)
-    qqpadd(ctx, px, py);
-  else
-    qqpnew(ctx, px, py);
-  l.dash_remaining -= L;
+  walk_dashes(ctx, cx, cy, ca, sa, L, px, py);
   d.cur_x = ux;
   d.cur_y = uy;
 }

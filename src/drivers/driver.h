@@ -24,8 +24,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <deque>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace tavero {
@@ -83,43 +84,74 @@ class ReuseTable {
     bool usable = true;       // false: it is not repeated
     long long rx = 0, ry = 0; // rounded reference point of the recorded drawing
     std::vector<long long> pattern;
+    ReuseKey key;
+    uint64_t h = 0;
   };
   static constexpr std::size_t kMaxEntries = 8192;
 
   // The entry of an offer whose rounded vertices and reference are given; null when the
-  // table is full or another pattern holds the slot.
+  // table is full or another pattern holds the slot (same key and hash). Entries stay where
+  // they are while the table grows.
   Entry* find(const ReuseKey& key, const long long* pattern, int n) {
-    uint64_t h = 0xCBF29CE484222325ull;
-    for (int i = 0; i < n; ++i) h = (h ^ static_cast<uint64_t>(pattern[i])) * 0x100000001B3ull;
-    Slot slot{key, h};
-    auto it = entries_.find(slot);
-    if (it == entries_.end()) {
-      if (entries_.size() >= kMaxEntries) return nullptr;
-      it = entries_.emplace(slot, Entry{}).first;
-      it->second.pattern.assign(pattern, pattern + n);
-      return &it->second;
+    if (!(key == last_key_) || !have_last_) {
+      last_key_ = key;
+      have_last_ = true;
+      uint64_t k = 0x243F6A8885A308D3ull;
+      for (uint64_t v : key.w) k = (k ^ v) * 0x9E3779B97F4A7C15ull;
+      last_hash_ = k;
     }
-    Entry& e = it->second;
-    if (e.pattern.size() != static_cast<std::size_t>(n)) return nullptr;
-    for (int i = 0; i < n; ++i)
-      if (e.pattern[i] != pattern[i]) return nullptr;
-    return &e;
+    // two lanes, so the multiplications of a long pattern overlap
+    uint64_t a = last_hash_, b = 0xCBF29CE484222325ull;
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+      a = (a ^ static_cast<uint64_t>(pattern[i])) * 0x100000001B3ull;
+      b = (b ^ static_cast<uint64_t>(pattern[i + 1])) * 0x9E3779B97F4A7C15ull;
+    }
+    if (i < n) a = (a ^ static_cast<uint64_t>(pattern[i])) * 0x100000001B3ull;
+    uint64_t h = a ^ (b + 0x7F4A7C159E3779B9ull + (a << 6) + (a >> 2));
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 29;
+    if (slots_.empty()) slots_.assign(256, -1);
+    for (std::size_t m = slots_.size() - 1, s = h & m;; s = (s + 1) & m) {
+      const int idx = slots_[s];
+      if (idx < 0) {
+        if (entries_.size() >= kMaxEntries) return nullptr;
+        entries_.emplace_back();
+        Entry& e = entries_.back();
+        e.pattern.assign(pattern, pattern + n);
+        e.key = key;
+        e.h = h;
+        slots_[s] = static_cast<int>(entries_.size() - 1);
+        if (2 * entries_.size() > slots_.size()) grow();
+        return &e;
+      }
+      Entry& e = entries_[static_cast<std::size_t>(idx)];
+      if (e.h != h || !(e.key == key)) continue;
+      if (e.pattern.size() != static_cast<std::size_t>(n) ||
+          (n && std::memcmp(e.pattern.data(), pattern, sizeof(long long) * n) != 0))
+        return nullptr;
+      return &e;
+    }
   }
 
  private:
-  struct Slot {
-    ReuseKey key;
-    uint64_t h;
-    bool operator==(const Slot& o) const { return h == o.h && key == o.key; }
-  };
-  struct SlotHash {
-    std::size_t operator()(const Slot& s) const {
-      uint64_t h = s.h;
-      for (uint64_t v : s.key.w) h = (h ^ v) * 0x9E3779B97F4A7C15ull + (h >> 31);
-      return static_cast<std::size_t>(h ^ (h >> 29));
+  void grow() {
+    std::vector<int> bigger(2 * slots_.size(), -1);
+    const std::size_t m = bigger.size() - 1;
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+      std::size_t s = entries_[k].h & m;
+      while (bigger[s] >= 0) s = (s + 1) & m;
+      bigger[s] = static_cast<int>(k);
     }
-  };
-  std::unordered_map<Slot, Entry, SlotHash> entries_;
+    slots_.swap(bigger);
+  }
+
+  std::deque<Entry> entries_;
+  std::vector<int> slots_;   // open addressing: index into entries_, -1 free
+  ReuseKey last_key_;
+  uint64_t last_hash_ = 0;
+  bool have_last_ = false;
 };
 
 // v * 10^decimals rounded to an integer exactly as the fixed-decimal writers round (the

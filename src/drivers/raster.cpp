@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/clock.h"
@@ -139,6 +140,7 @@ class RasterDriver final : public Driver {
   }
 
   void polyline(const double* x, const double* y, int n) override {
+    if (rec_ && !to_mask(x, y, n)) close_recording();
     if (n <= 1) {
       outline_.n = 0;
       return;  // a lone move draws nothing
@@ -162,12 +164,14 @@ class RasterDriver final : public Driver {
   }
 
   void set_color(const DeviceColor& c) override {
+    close_recording();
     outline_.n = 0;
     s_.paint = paint_of(s_, ctx_, c, false);
     if (!s_.img.truecolour()) s_.paint = s_.img.paint_index(c.index);
   }
 
   bool set_line_width(int w, double) override {
+    close_recording();
     if (ctx_.line.hw_line) {
       s_.style.width = std::max(1L, std::lround(w * ctx_.dev.scale));
       return true;
@@ -177,21 +181,27 @@ class RasterDriver final : public Driver {
   }
 
   void set_line_cap(int cap) override {
+    close_recording();
     s_.style.cap = static_cast<raster::Cap>(std::clamp(cap, 0, 2));
     // a single point looks like a zero-length line with this cap: round caps give a disc
     s_.style.point_shape = cap == 1 ? raster::PointShape::Disc : raster::PointShape::Square;
   }
 
   void set_line_join(int join) override {
+    close_recording();
     s_.style.join = static_cast<raster::Join>(std::clamp(join, 0, 2));
     s_.style.miter_limit = ctx_.line.miter;
   }
 
-  void set_miter_limit(double limit) override { s_.style.miter_limit = limit; }
+  void set_miter_limit(double limit) override {
+    close_recording();
+    s_.style.miter_limit = limit;
+  }
 
   // The device clip always holds the current window: the core clips centre lines itself, the
   // device trims what grows beyond them (wide lines, polygon fills).
   void set_clip(bool, const int* rect) override {
+    close_recording();
     outline_.n = 0;
     double x0, y0, x1, y1;
     to_device(ctx_, rect[0], rect[1], x0, y0);
@@ -201,12 +211,14 @@ class RasterDriver final : public Driver {
   }
 
   void set_palette(const uint32_t* table) override {
+    close_recording();
     outline_.n = 0;
     sync_palette(s_, table);
     if (!s_.img.truecolour()) s_.paint = s_.img.paint_index(s_.paint.index);
   }
 
   bool fill_rect(double x1, double y1, double x2, double y2, const DeviceColor& c) override {
+    close_recording();
     outline_.n = 0;
     double a, b, e, f;
     to_device(ctx_, x1, y1, a, b);
@@ -218,6 +230,7 @@ class RasterDriver final : public Driver {
   }
 
   bool fill_polygon(const double* x, const double* y, int n) override {
+    if (rec_ && !to_mask(x, y, n)) close_recording();
     outline_.n = 0;
     if (n < 3) return n > 0;
     Paint p = s_.paint;
@@ -237,11 +250,13 @@ class RasterDriver final : public Driver {
   bool has_polygon_fill() const override { return true; }
 
   void erase() override {
+    close_recording();
     outline_.n = 0;
     s_.img.clear();
   }
 
   bool finish() override {
+    close_recording();
     s_.device = false;
     s_.tpr = false;
     const int code = ctx_.core.device;
@@ -257,11 +272,92 @@ class RasterDriver final : public Driver {
   }
 
   void abandon() override {
+    close_recording();
     s_.device = false;
     s_.phase = s_.own = s_.tpr = false;
   }
 
   bool wrote_file() const override { return ctx_.core.device != 603; }
+
+  // --- reusable drawings. The device points are whole pixels and every rasteriser a plain
+  // symbol uses (thin lines, single pixels, the small-polygon filler) sets the same pixels
+  // moved when all points move by whole pixels. So a drawing is recorded once as a mask of
+  // the pixels it sets, and a later offer whose points, relative to the reference pixel, are
+  // the same sets the mask's pixels there, provided they all lie inside the clip rectangle
+  // (direct drawing would set exactly those). Translucent, smoothed or wide strokes are
+  // always drawn.
+  bool keeps_drawings() const override { return true; }
+
+  Reuse begin_reuse(const ReuseOffer& o) override {
+    close_recording();
+    if (o.n < 1 || o.n > kMaxReusePoints || s_.tpr || s_.style.width >= 2 ||
+        s_.paint.a != 255 || (ctx_.drv.line_smooth != 0 && s_.img.truecolour()))
+      return Reuse::kDraw;
+    const int rx = to_pixel(o.x), ry = to_pixel(o.y);
+    long long pattern[2 * kMaxReusePoints];
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    for (int i = 0; i < o.n; ++i) {
+      const int px = to_pixel(o.vx[i]) - rx, py = to_pixel(o.vy[i]) - ry;
+      if (std::abs(px) > kMaxReuseExtent || std::abs(py) > kMaxReuseExtent) return Reuse::kDraw;
+      pattern[2 * i] = px;
+      pattern[2 * i + 1] = py;
+      x0 = std::min(x0, px);
+      y0 = std::min(y0, py);
+      x1 = std::max(x1, px);
+      y1 = std::max(y1, py);
+    }
+    // every pixel lies within the box of the points (thin lines and the filler stay inside)
+    const raster::Rect& c = s_.img.clip();
+    if (rx + x0 < c.x0 || ry + y0 < c.y0 || rx + x1 > c.x1 || ry + y1 > c.y1)
+      return Reuse::kDraw;
+    ReuseTable::Entry* e = copies_.find(o.key, pattern, 2 * o.n);
+    if (!e || !e->usable) return Reuse::kDraw;
+    if (e->number) {
+      place_stamp(stamps_[e->number - 1], rx, ry);
+      return Reuse::kPlaced;
+    }
+    if (mask_.create(x1 - x0 + 1, y1 - y0 + 1, false, false) != raster::kOk) {
+      mask_.release();
+      return Reuse::kDraw;
+    }
+    rec_ = e;
+    rec_x_ = rx;
+    rec_y_ = ry;
+    mask_x_ = rx + x0;
+    mask_y_ = ry + y0;
+    page_paint_ = s_.paint;
+    std::swap(s_.img, mask_);
+    s_.paint = s_.img.paint_index(1);
+    outline_.n = 0;
+    return Reuse::kRecord;
+  }
+
+  void end_reuse() override {
+    if (!rec_) return;
+    ReuseTable::Entry* e = rec_;
+    rec_ = nullptr;
+    std::swap(s_.img, mask_);
+    s_.paint = page_paint_;
+    outline_.n = 0;
+    // the mask as runs of set pixels relative to the reference pixel
+    Stamp st;
+    const int dx = mask_x_ - rec_x_, dy = mask_y_ - rec_y_;
+    for (int j = 0; j < mask_.height(); ++j) {
+      const uint8_t* row = std::as_const(mask_).row(j);
+      for (int i = 0; i < mask_.width();) {
+        if (!row[i]) {
+          ++i;
+          continue;
+        }
+        const int a = i;
+        while (i < mask_.width() && row[i]) ++i;
+        st.push_back(Run{dy + j, dx + a, dx + i - 1});
+      }
+    }
+    stamps_.push_back(std::move(st));
+    e->number = static_cast<int>(stamps_.size());
+    place_stamp(stamps_.back(), rec_x_, rec_y_);
+  }
 
  private:
   void close_phase_quietly() {
@@ -309,9 +405,61 @@ class RasterDriver final : public Driver {
            std::memcmp(y, outline_.y, sizeof(double) * n) == 0;
   }
 
+  // Anything but lines and fills during a recording ends it; that drawing is not repeated.
+  void close_recording() {
+    if (!rec_) return;
+    rec_->usable = false;
+    end_reuse();
+  }
+
+  // Moves the points of a recorded drawing into the mask (whole pixels, so exactly).
+  bool to_mask(const double*& x, const double*& y, int n) {
+    if (n > kMaxReusePoints) return false;
+    for (int i = 0; i < n; ++i) {
+      mask_px_[i] = x[i] - mask_x_;
+      mask_py_[i] = y[i] - mask_y_;
+    }
+    x = mask_px_;
+    y = mask_py_;
+    return true;
+  }
+
+  struct Run {
+    int y, x0, x1;
+  };
+  using Stamp = std::vector<Run>;
+
+  void place_stamp(const Stamp& st, int rx, int ry) {
+    outline_.n = 0;
+    uint8_t* base = s_.img.data();
+    const std::ptrdiff_t stride = s_.img.stride();
+    const uint32_t v = s_.img.pixel_value(s_.paint);
+    if (s_.img.truecolour()) {
+      for (const Run& r : st) {
+        uint32_t* q = reinterpret_cast<uint32_t*>(base + std::ptrdiff_t(ry + r.y) * stride);
+        for (int x = rx + r.x0; x <= rx + r.x1; ++x) q[x] = v;
+      }
+    } else {
+      for (const Run& r : st) {
+        uint8_t* q = base + std::ptrdiff_t(ry + r.y) * stride;
+        for (int x = rx + r.x0; x <= rx + r.x1; ++x) q[x] = static_cast<uint8_t>(v);
+      }
+    }
+  }
+
+  static constexpr int kMaxReusePoints = 64;
+  static constexpr int kMaxReuseExtent = 256;   // pixels from the reference point
+
   RasterStore& s_;
   std::vector<int> px_, py_;
   Outline outline_;   // of the last polygon filled opaquely, for the test above
+  ReuseTable copies_;
+  std::vector<Stamp> stamps_;
+  ReuseTable::Entry* rec_ = nullptr;   // the drawing being recorded into mask_
+  Image mask_;
+  int rec_x_ = 0, rec_y_ = 0, mask_x_ = 0, mask_y_ = 0;
+  Paint page_paint_;
+  double mask_px_[kMaxReusePoints], mask_py_[kMaxReusePoints];
 };
 
 // ------------------------------------------------------------------------------------------

@@ -1,7 +1,9 @@
 // The arrow routine, single vectors in plot and user coordinates, and the vector options.
 #include "plots/arrows.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "axes/axis_convert.h"
 #include "core/entry.h"
@@ -217,6 +219,40 @@ void vecclr(int nclr) {
   if (!ctx) return;
   if (check_range(*ctx, nclr, -2, -3)) return;
   ctx->plots.vec.color = nclr;
+}
+
+double closest_pair(const std::vector<double>& x, const std::vector<double>& y,
+                    const std::vector<double>* z) {
+  std::vector<size_t> idx(x.size());
+  std::iota(idx.begin(), idx.end(), 0);
+  std::sort(idx.begin(), idx.end(), [&](size_t a, size_t b) { return x[a] < x[b]; });
+  double best = HUGE_VAL;
+  // sweep in x order: once the x gap alone exceeds the best distance, no later point is closer
+  for (size_t i = 0; i < idx.size(); ++i)
+    for (size_t j = i + 1; j < idx.size(); ++j) {
+      const double dx = x[idx[j]] - x[idx[i]];
+      if (dx * dx >= best) break;
+      const double dy = y[idx[j]] - y[idx[i]];
+      const double dz = z ? (*z)[idx[j]] - (*z)[idx[i]] : 0.0;
+      const double d2 = dx * dx + dy * dy + dz * dz;
+      if (d2 > 1e-35 && d2 < best) best = d2;
+    }
+  return best;
+}
+
+double smallest_gap2(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  double best = HUGE_VAL;
+  for (size_t i = 1; i < v.size(); ++i) {
+    const double d = v[i] - v[i - 1];
+    if (d * d > 1e-35) best = std::min(best, d * d);
+  }
+  return best;
+}
+
+double auto_factor(double dist2, double len2) {
+  if (!(dist2 < HUGE_VAL) || !(len2 > 1e-35)) return 1.0;
+  return std::sqrt(dist2) / std::sqrt(len2);
 }
 
 }  // namespace tavero

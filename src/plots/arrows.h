@@ -1,6 +1,8 @@
 // The arrow routine that draws every arrow of the library, for the vector routines and for
 // the other subsystems that attach arrows to their lines (streamlines, pie labels, 3-D vectors).
 #pragma once
+#include <vector>
+
 #include "core/context.h"
 
 namespace tavero {
@@ -17,5 +19,13 @@ void draw_arrow(Context& ctx, double x1, double y1, double x2, double y2, int iv
 
 // Whether ivec is a valid vector type (-1..9999); reports message 2 with ivec when not.
 bool check_vector_type(Context& ctx, int ivec);
+
+// Automatic scaling of vector fields: the smallest positive squared distance between two of
+// the points (z may be null for 2-D points), the smallest positive squared gap between values,
+// and the factor that makes the longest vector as long as that distance (1 when undefined).
+double closest_pair(const std::vector<double>& x, const std::vector<double>& y,
+                    const std::vector<double>* z = nullptr);
+double smallest_gap2(std::vector<double> v);
+double auto_factor(double dist2, double len2);
 
 }  // namespace tavero

@@ -96,38 +96,6 @@ bool entry_checks(Context& ctx, long n, int ivec) {
   return check_vector_type(ctx, ivec) && require_3d(ctx);
 }
 
-double closest_pair3(const std::vector<double>& x, const std::vector<double>& y,
-                     const std::vector<double>& z) {
-  std::vector<size_t> idx(x.size());
-  std::iota(idx.begin(), idx.end(), 0);
-  std::sort(idx.begin(), idx.end(), [&](size_t a, size_t b) { return x[a] < x[b]; });
-  double best = HUGE_VAL;
-  for (size_t i = 0; i < idx.size(); ++i)
-    for (size_t j = i + 1; j < idx.size(); ++j) {
-      const double dx = x[idx[j]] - x[idx[i]];
-      if (dx * dx >= best) break;
-      const double dy = y[idx[j]] - y[idx[i]], dz = z[idx[j]] - z[idx[i]];
-      const double d2 = dx * dx + dy * dy + dz * dz;
-      if (d2 > kTiny && d2 < best) best = d2;
-    }
-  return best;
-}
-
-double smallest_gap2(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  double best = HUGE_VAL;
-  for (size_t i = 1; i < v.size(); ++i) {
-    const double d = v[i] - v[i - 1];
-    if (d * d > kTiny) best = std::min(best, d * d);
-  }
-  return best;
-}
-
-double factor(double dist2, double len2) {
-  if (!(dist2 < HUGE_VAL) || !(len2 > kTiny)) return 1.0;
-  return std::sqrt(dist2) / std::sqrt(len2);
-}
-
 // Vectors from the positions, scaled by f, in size mode 1.
 void draw_field3(Context& ctx, const double* xv, const double* yv, const double* zv,
                  const double* xp, const double* yp, const double* zp, long n, double f,
@@ -340,7 +308,7 @@ void vecf3d(const double* xvray, const double* yvray, const double* zvray, const
         z.push_back(zpray[k]);
         len2 = std::max(len2, xvray[k] * xvray[k] + yvray[k] * yvray[k] + zvray[k] * zvray[k]);
       }
-      f = factor(closest_pair3(x, y, z), len2);
+      f = auto_factor(closest_pair(x, y, &z), len2);
     }
     draw_field3(*ctx, xvray, yvray, zvray, xpray, ypray, zpray, n, f, ivec);
   } catch (const std::bad_alloc&) {
@@ -388,7 +356,7 @@ void vecmat3d(const double* xvmat, const double* yvmat, const double* zvmat, int
           if (in[a][i]) g.push_back(lines[a][i]);
         dist2 = std::min(dist2, smallest_gap2(g));
       }
-      f = factor(dist2, len2);
+      f = auto_factor(dist2, len2);
     }
     draw_field3(*ctx, xvmat, yvmat, zvmat, xp.data(), yp.data(), zp.data(), n, f, ivec);
   } catch (const std::bad_alloc&) {

@@ -20,7 +20,6 @@ namespace tavero {
 
 namespace {
 
-constexpr double kTiny = 1e-35;
 
 // Whether a user point lies within the axis limits (limits included).
 bool within_limits(Context& ctx, double x, double y) {
@@ -58,40 +57,6 @@ class LengthColors {
   Context& ctx_;
   bool on_ = false;
 };
-
-// Smallest positive squared distance between two of the points (sweep over x order).
-double closest_pair2(const std::vector<double>& x, const std::vector<double>& y) {
-  std::vector<size_t> idx(x.size());
-  std::iota(idx.begin(), idx.end(), 0);
-  std::sort(idx.begin(), idx.end(), [&](size_t a, size_t b) { return x[a] < x[b]; });
-  double best = HUGE_VAL;
-  for (size_t i = 0; i < idx.size(); ++i)
-    for (size_t j = i + 1; j < idx.size(); ++j) {
-      const double dx = x[idx[j]] - x[idx[i]];
-      if (dx * dx >= best) break;
-      const double dy = y[idx[j]] - y[idx[i]];
-      const double d2 = dx * dx + dy * dy;
-      if (d2 > kTiny && d2 < best) best = d2;
-    }
-  return best;
-}
-
-// Smallest positive gap between sorted values.
-double smallest_gap2(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  double best = HUGE_VAL;
-  for (size_t i = 1; i < v.size(); ++i) {
-    const double d = v[i] - v[i - 1];
-    if (d * d > kTiny) best = std::min(best, d * d);
-  }
-  return best;
-}
-
-// The factor of automatic scaling from the smallest distance and the largest length.
-double auto_factor(double dist2, double len2) {
-  if (!(dist2 < HUGE_VAL) || !(len2 > kTiny)) return 1.0;
-  return std::sqrt(dist2) / std::sqrt(len2);
-}
 
 // Draws n vectors from (xp, yp) to (xp + f xv, yp + f yv) in size mode 1.
 void draw_field(Context& ctx, const double* xv, const double* yv, const double* xp,
@@ -251,7 +216,7 @@ void vecfld(const double* xvray, const double* yvray, const double* xpray, const
         const double l2 = xvray[k] * xvray[k] + yvray[k] * yvray[k];
         if (l2 > len2) len2 = l2;
       }
-      f = auto_factor(closest_pair2(x, y), len2);
+      f = auto_factor(closest_pair(x, y), len2);
     }
     if (!ends_positive(*ctx, xvray, yvray, xpray, ypray, n, f)) return;
     draw_field(*ctx, xvray, yvray, xpray, ypray, n, f, ivec);

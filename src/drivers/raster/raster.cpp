@@ -23,16 +23,30 @@ struct Target {
     uint32_t value;
     Rect clip;
 
+    int ox = 0, oy = 0;     // origin of the coordinates the caller works in (see shifted)
+
     Target(Image& img, const Paint& p)
         : base(img.data()), stride(img.stride()), tc(img.truecolour()),
           value(img.pixel_value(p)), clip(img.clip()) {}
+
+    // The same target in coordinates relative to the pixel (x, y): the clip moves, spans are
+    // written back at their place.
+    Target shifted(int x, int y) const {
+        Target s = *this;
+        s.ox = ox + x;
+        s.oy = oy + y;
+        s.clip = Rect{clip.x0 - x, clip.y0 - y, clip.x1 - x, clip.y1 - y};
+        return s;
+    }
 
     // Span on row y from xa to xb, clipped in x; callers have already clipped y.
     void span(int y, int xa, int xb) const {
         if (xa < clip.x0) xa = clip.x0;
         if (xb > clip.x1) xb = clip.x1;
         if (xb < xa) return;
-        uint8_t* row = base + std::ptrdiff_t(y) * stride;
+        xa += ox;
+        xb += ox;
+        uint8_t* row = base + std::ptrdiff_t(y + oy) * stride;
         const int n = xb - xa + 1;
         if (tc && (value >> 24) != 255 && (value >> 24) != 0) {
             blend_span(row + 4 * std::ptrdiff_t(xa), n);
@@ -761,8 +775,18 @@ int fill_polygon(Image& img, const double* x, const double* y, int n, const Pain
     if (t.clip.empty()) return kOk;
     constexpr int kSmall = 64;   // symbols and cells: everything on the stack
     if (n <= kSmall && std::size_t(n) <= max_intersections) {
+        // Worked out relative to a whole pixel near the polygon, so that a polygon moved by
+        // whole pixels sets the same pixels moved (plot symbols are repeated by offset).
+        const int ox = std::fabs(x[0]) < 1e9 ? ifloor(x[0]) : 0;
+        const int oy = std::fabs(y[0]) < 1e9 ? ifloor(y[0]) : 0;
+        double rx[kSmall], ry[kSmall];
+        for (int i = 0; i < n; ++i) {
+            rx[i] = x[i] - ox;
+            ry[i] = y[i] - oy;
+        }
+        const Target ts = t.shifted(ox, oy);
         Edge edges[kSmall], act[kSmall];
-        const std::size_t ne = make_edges(t, x, y, n, edges);
+        const std::size_t ne = make_edges(ts, rx, ry, n, edges);
         for (std::size_t i = 1; i < ne; ++i) {
             const Edge e = edges[i];
             std::size_t j = i;
@@ -772,7 +796,7 @@ int fill_polygon(Image& img, const double* x, const double* y, int n, const Pain
             }
             edges[j] = e;
         }
-        scan_edges(t, edges, ne, act);
+        scan_edges(ts, edges, ne, act);
     } else {
         PolyScratch& S = g_poly;
         try {
