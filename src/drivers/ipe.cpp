@@ -1,12 +1,15 @@
 // IPE XML (device 802): a document for the Ipe drawing editor, in points, y upwards. Lines
 // are collected into paths of up to 100 points on the layer "alpha"; colours are written as
-// "red green blue" fractions, which Ipe takes as absolute colours.
+// "red green blue" fractions, which Ipe takes as absolute colours. Device-font text becomes
+// LaTeX labels in the Times family of the preamble.
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "core/clock.h"
 #include "core/context.h"
 #include "drivers/factories.h"
+#include "drivers/ipe.h"
 #include "drivers/outbuf.h"
 #include "drivers/vecout.h"
 
@@ -155,7 +158,69 @@ class IpeDriver final : public Driver {
 
   bool has_polygon_fill() const override { return true; }
 
+  // A label at the origin, moved into place by its matrix (rotation, width factor and
+  // translation), aligned at the left end of its baseline.
+  bool text_char(int family, double size, double hscale, double x, double y, double angle,
+                 int byte) {
+    std::string body;
+    if (!latex_char(body, byte)) return false;
+    static const char* const kOpen[4] = {"", "\\textbf{", "\\textit{", "\\textbf{\\textit{"};
+    static const char* const kClose[4] = {"", "}", "}", "}}"};
+    write_path();
+    const double a = angle * (3.14159265358979323846 / 180.0);
+    const double c = std::cos(a), s = std::sin(a);
+    const double m[6] = {hscale * c, hscale * s, -s, c, x, y};
+    line_.clear();
+    line_ += "<text layer=\"alpha\" pos=\"0 0\" stroke=\"";
+    line_ += color_;
+    line_ += "\" type=\"label\" size=\"";
+    put_fixed(line_, size, 2);
+    line_ += "\" valign=\"baseline\" matrix=\"";
+    for (int i = 0; i < 6; ++i) {
+      if (i) line_ += ' ';
+      put_fixed(line_, std::fabs(m[i]) < 5e-5 ? 0.0 : m[i], i < 4 ? 4 : 2);
+    }
+    line_ += "\">";
+    line_ += kOpen[family];
+    line_ += body;
+    line_ += kClose[family];
+    line_ += "</text>\n";
+    out_.put(line_);
+    return true;
+  }
+
  private:
+  // A character as LaTeX text inside XML: the characters TeX treats specially by name,
+  // the Latin-1 range as UTF-8; the control range of WinAnsi is left to the stroke fonts.
+  static bool latex_char(std::string& out, int byte) {
+    switch (byte) {
+      case '\\': out += "\\textbackslash{}"; return true;
+      case '{': out += "\\{"; return true;
+      case '}': out += "\\}"; return true;
+      case '$': out += "\\$"; return true;
+      case '&': out += "\\&amp;"; return true;
+      case '#': out += "\\#"; return true;
+      case '%': out += "\\%"; return true;
+      case '_': out += "\\_"; return true;
+      case '~': out += "\\textasciitilde{}"; return true;
+      case '^': out += "\\textasciicircum{}"; return true;
+      case '<': out += "\\textless{}"; return true;
+      case '>': out += "\\textgreater{}"; return true;
+      case '|': out += "\\textbar{}"; return true;
+      default: break;
+    }
+    if (byte > 32 && byte < 127) {
+      out += static_cast<char>(byte);
+      return true;
+    }
+    if (byte >= 161 && byte <= 255) {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+      return true;
+    }
+    return false;
+  }
+
   static constexpr int kPathCap = 100;
   static constexpr const char* kLayer =
       "<layer name=\"alpha\"/>\n<view layers=\"alpha\" active=\"alpha\"/>\n";
@@ -236,5 +301,18 @@ class IpeDriver final : public Driver {
 }  // namespace
 
 Driver* make_ipe_driver(Context& ctx) { return new IpeDriver(ctx); }
+
+bool ipe_show_char(Context& ctx, const char* font, double size, double hscale, double x,
+                   double y, double angle, int byte) {
+  auto* d = dynamic_cast<IpeDriver*>(ctx.driver.get());
+  if (!d || !font || !std::isfinite(size) || !std::isfinite(hscale) || !std::isfinite(x) ||
+      !std::isfinite(y) || !std::isfinite(angle))
+    return false;
+  static const char* const kFamily[4] = {"Times-Roman", "Times-Bold", "Times-Italic",
+                                         "Times-BoldItalic"};
+  for (int f = 0; f < 4; ++f)
+    if (std::strcmp(font, kFamily[f]) == 0) return d->text_char(f, size, hscale, x, y, angle, byte);
+  return false;
+}
 
 }  // namespace tavero

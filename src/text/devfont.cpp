@@ -1,5 +1,5 @@
-// Device fonts as the engine uses them: standard PostScript fonts on PostScript, PDF and SVG,
-// TrueType outlines, bitmap fonts on raster output. Each draws one character of the text run
+// Device fonts as the engine uses them: standard PostScript fonts on PostScript, PDF, SVG and
+// IPE, TrueType outlines, bitmap fonts on raster output. Each draws one character of the text run
 // or declines, so that the stroke font takes the character.
 #include <cmath>
 #include <string>
@@ -8,6 +8,7 @@
 #include "core/messages.h"
 #include "draw/fill.h"
 #include "draw/pipeline.h"
+#include "drivers/ipe.h"
 #include "drivers/pdf.h"
 #include "drivers/ps.h"
 #include "drivers/svg.h"
@@ -96,13 +97,15 @@ bool ps_glyph(TextRun& r, int alph, int code, double& width, double& gap) {
   Context& ctx = r.ctx;
   if (ctx.dev.plane_projection != 0) return false;  // device fonts cannot follow a 3-D plane
   const int dev = ctx.core.device;
-  const bool pdf = dev == 511, svg = dev == 801;
-  if (!is_ps(dev) && !pdf && !svg) return false;
+  const bool pdf = dev == 511, svg = dev == 801, ipe = dev == 802;
+  if (!is_ps(dev) && !pdf && !svg && !ipe) return false;
   PsChoice ch{};
   if (!ps_choice(r.ts, ctx, alph, ch)) return false;
+  if (ipe && ch.symbol) return false;   // Ipe's preamble has Times only: Greek is stroked
   int pscode = ch.symbol ? (code < 127 ? code : 0) : stan_to_ps(code);
   int out_byte = ch.symbol ? pscode : (is_ps(dev) ? pscode : stan_to_winansi(code));
   if (pscode == 0 || out_byte == 0) pscode = out_byte = 32;
+  if (ipe && out_byte >= 127 && out_byte <= 160) return false;   // no Latin-1 character there
   const double asc = ch.metrics->ascender > 0 ? ch.metrics->ascender : 1000;
   double w = ch.metrics->widths[pscode] * r.h * r.wf / asc;
   gap = (0.1 + r.spc) * r.h;
@@ -133,6 +136,8 @@ bool ps_glyph(TextRun& r, int alph, int code, double& width, double& gap) {
   device_point(ctx, x, y, dx, dy);
   qqflsh(ctx);
   emit_flush(ctx);
+  if (ipe)
+    return ipe_show_char(ctx, ch.name.c_str(), size_dev, r.wf, dx, dy, device_angle(ctx), out_byte);
   char b = static_cast<char>(out_byte);
   if (pdf) {
     int idx = pdf_font_index(ch.name.c_str());

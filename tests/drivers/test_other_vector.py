@@ -84,6 +84,40 @@ def test_ipe_pen_width_colours_fills_and_background(tv):
     subprocess.run(["xmllint", "--noout", "--nonet", "w.ipe"], check=True)
 
 
+def test_ipe_device_font_text_is_latex_labels(tv):
+    """psfont on IPE: one label per character in the Times family of the preamble, with the
+    characters TeX treats specially escaped, rotation and width factor in the matrix; Greek
+    (Symbol) is not in the preamble and stays stroked."""
+    def body(t):
+        t.psfont("Times-Bold")
+        t.height(40)
+        t.messag("A{&}%", 200, 300)
+        t.psfont("Times-Roman")
+        t.angle(90)
+        t.chawth(1.5)
+        t.messag("R", 500, 800)
+        t.angle(0)
+        t.chawth(1.0)
+        t.smxalf("greek", "[", "]", 1)
+        t.messag("[a]", 200, 1200)    # shifted to Greek: Symbol
+    text = plot(tv, "IPE", "t.ipe", body, before=lambda t: t.psmode("greek"))
+    labels = re.findall(r'<text layer="alpha" pos="0 0" stroke="0 0 0" type="label" '
+                        r'size="([\d.]+)" valign="baseline" matrix="([^"]+)">(.*?)</text>', text)
+    bodies = [b for _, _, b in labels]
+    assert bodies[:5] == ["\\textbf{A}", "\\textbf{\\{}", "\\textbf{\\&amp;}",
+                          "\\textbf{\\}}", "\\textbf{\\%}"]
+    assert "R" in bodies and not any("[" in b or "]" in b for b in bodies)
+    size, matrix, _ = labels[bodies.index("R")]
+    m = [float(v) for v in matrix.split()]
+    assert m[:4] == pytest.approx([0, 1.5, -1, 0])        # 90 degrees, 1.5 times as wide
+    assert m[4] == pytest.approx(500 * IPE_S, abs=20) and float(size) > 10
+    # the first label sits at the start of the baseline, a text height below the given corner
+    x0, y0 = map(float, labels[0][1].split()[4:])
+    assert x0 == pytest.approx(200 * IPE_S, abs=0.6)
+    assert y0 == pytest.approx(IPE_S * (2099 - 300 - 40), abs=0.6)
+    subprocess.run(["xmllint", "--noout", "--nonet", "t.ipe"], check=True)
+
+
 # --- Java
 
 def test_java_source_compiles_and_draws_each_line_once(tv, tmp_path):
