@@ -16,6 +16,7 @@ struct DriverSettings {
   std::string psmeta;             // extra header line
   int pdf_compress = 1;           // pdfmod COMP
   int pdf_buffer = 0;             // pdfmod BUFF
+  std::string pdf_document;       // the finished document of buffer output, for pdfbuf
   int bmp_resolution = 2500;
   int bmp_unit = 0;
   int tif_resolution = 100;

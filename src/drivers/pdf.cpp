@@ -11,9 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -69,18 +67,6 @@ constexpr std::size_t kSplitLast = std::size_t{64} << 10;
 constexpr int kDirectCopies = 2;
 constexpr std::size_t kMemoryStart = 512000;      // buffer output starts with this much
 constexpr std::size_t kContentStart = 300000;
-
-// Documents of buffer output outlive the driver (pdfbuf is called after tavfin).
-std::mutex g_docs_lock;
-std::unordered_map<const Context*, std::string>& documents() {
-  static std::unordered_map<const Context*, std::string> docs;
-  return docs;
-}
-
-void forget_document(const Context& ctx) {
-  std::lock_guard<std::mutex> lock(g_docs_lock);
-  documents().erase(&ctx);
-}
 
 // llround(100 v) without the library call: the dot rule compares every point with the last.
 inline long long centi(double v) {
@@ -144,7 +130,7 @@ class PdfDriver final : public Driver {
   bool open() override {
     CoreState& c = ctx_.core;
     DeviceState& d = ctx_.dev;
-    forget_document(ctx_);
+    ctx_.drv.pdf_document.clear();
     compress_ = ctx_.drv.pdf_compress != 0;
     buffer_ = ctx_.drv.pdf_buffer != 0;
     int W = c.page_w, H = c.page_h;
@@ -233,8 +219,8 @@ class PdfDriver final : public Driver {
       return false;
     }
     if (buffer_) {
-      std::lock_guard<std::mutex> lock(g_docs_lock);
-      documents()[&ctx_] = out_.take_memory();
+      // kept with the record: pdfbuf is called after tavfin
+      ctx_.drv.pdf_document = out_.take_memory();
       return false;  // kept in memory: no plot file
     }
     return true;
@@ -1423,12 +1409,7 @@ bool pdf_end_form(Context& ctx) {
   return p && p->end_form();
 }
 
-const std::string& pdf_document(const Context& ctx) {
-  static const std::string kNone;
-  std::lock_guard<std::mutex> lock(g_docs_lock);
-  auto it = documents().find(&ctx);
-  return it == documents().end() ? kNone : it->second;
-}
+const std::string& pdf_document(const Context& ctx) { return ctx.drv.pdf_document; }
 
 // --- public routines
 
@@ -1452,14 +1433,11 @@ int pdfbuf(char* buf, int n) {
     warn_text(*ctx, 128, "Buffer output is not enabled for PDF");
     return 0;
   }
-  std::lock_guard<std::mutex> lock(g_docs_lock);
-  auto it = documents().find(ctx);
-  // a record that never finished a run owns no document (its address may be reused)
-  if (it == documents().end() || it->second.empty() || !ctx->core.finished) {
+  const std::string& doc = ctx->drv.pdf_document;
+  if (doc.empty() || !ctx->core.finished) {
     warn_text(*ctx, 129, "Internal PDF buffer is empty");
     return 0;
   }
-  const std::string& doc = it->second;
   if (doc.size() > static_cast<std::size_t>(INT_MAX)) {
     warn_text(*ctx, 130, "Buffer too small for PDF file");
     return 0;
