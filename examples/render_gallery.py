@@ -15,9 +15,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 FORMATS = ("pdf", "png", "svg")
 
 RUNNER = r"""
-import importlib.util, sys, tavero as tv
-spec = importlib.util.spec_from_file_location("ex", sys.argv[1])
-ex = importlib.util.module_from_spec(spec); spec.loader.exec_module(ex)
+import runpy, sys, types, tavero as tv
+ex = types.SimpleNamespace(**runpy.run_path(sys.argv[1]))
 fmt, out = sys.argv[2], sys.argv[3]
 tv.metafl(fmt)
 tv.setfil(out)

@@ -75,7 +75,7 @@ def draw(tv):
     tv.grid3d(1, 1, "back")
     tv.light("on")
     tv.litpos(1, 2, -6, 8, "abs")
-    tv.matopt(0.6, "spec")
+    tv.matopt(0.6, "specular")
     tv.matopt(30, "expo")
     tv.dbfini()
     tv.setrgb(0.85, 0.2, 0.15)

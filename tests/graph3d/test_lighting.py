@@ -70,7 +70,7 @@ def test_attenuation_and_light_colours(lit):
 
 
 def test_specular_highlight_where_the_reflection_meets_the_eye(lit):
-    lit.matopt(1.0, "spec")
+    lit.matopt(1.0, "specular")
     lit.matopt(20, "expo")
     # eye and light stand at the same point: the reflection goes straight back
     assert rgb(lit.getlit(0, 0, 0, *TOWARDS)) == (255,) * 3
@@ -83,7 +83,7 @@ def test_specular_highlight_where_the_reflection_meets_the_eye(lit):
 
 
 def test_light_in_the_tangent_plane_adds_nothing(lit):
-    lit.matopt(1.0, "spec")
+    lit.matopt(1.0, "specular")
     lit.litpos(1, 4, 0, 0, "abs")
     assert rgb(lit.getlit(0, 0, 0, 0, 0, 1)) == (byte(0.04),) * 3
 
@@ -110,7 +110,7 @@ def test_light_positions_by_mode(tv):
     (("litmod", 9, "on"), "Warning 2: Incorrect parameter in litmod!   ( 9)"),
     (("litpos", 0, 1, 1, 1, "abs"), "Warning 2: Incorrect parameter in litpos!   ( 0)"),
     (("litopt", 1, -1.0, "diff"), "Warning 1: Negative parameter in litopt!"),
-    (("litop3", 1, 0.5, -0.5, 0.5, "spec"), "Warning 1: Negative parameter in litop3!"),
+    (("litop3", 1, 0.5, -0.5, 0.5, "specular"), "Warning 1: Negative parameter in litop3!"),
     (("matopt", -2.0, "expo"), "Warning 1: Negative parameter in matopt!"),
     (("matop3", 1.0, 1.0, 1.0, "glow"), "Warning 2: Incorrect parameter in matop3!   (glow)"),
     (("light", "bright"), "Warning 2: Incorrect parameter in light!   (bright)"),
